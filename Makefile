@@ -1,0 +1,48 @@
+# Front door.  Every target installs what is missing first.
+#   make test    build every preset and run every test (CI runs this)
+#   make demo    build the example update and run it
+#   make build   build the native tools and the Windows programs
+#   make bench   optimised build and the benchmark table
+#   make fuzz    run every fuzz target (FUZZ_SECONDS each)
+
+SHELL := /bin/bash
+JOBS ?= $(shell nproc)
+FUZZ_SECONDS ?= 180
+
+.PHONY: all deps build build-native build-asan build-win32 test demo bench fuzz updater clean
+
+all: build
+
+deps:
+	@./scripts/install-deps.sh
+
+build-native: deps
+	cmake --preset native >/dev/null
+	cmake --build --preset native -j $(JOBS)
+
+build-asan: deps
+	cmake --preset asan >/dev/null
+	cmake --build --preset asan -j $(JOBS)
+
+build-win32: deps
+	cmake --preset win32 >/dev/null
+	cmake --build --preset win32 -j $(JOBS)
+
+build: build-native build-win32
+
+test: build-native build-asan build-win32
+	ctest --preset native
+	ctest --preset asan
+	ctest --preset win32
+
+demo: build-native
+	./scripts/demo.sh
+
+bench: deps
+	./scripts/bench.sh
+
+fuzz: deps
+	./scripts/fuzz.sh $(FUZZ_SECONDS)
+
+clean:
+	rm -rf build
