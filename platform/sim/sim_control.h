@@ -56,7 +56,8 @@ int SimOpenHandleCount(void);
  * One injector for the whole world: every stand-in call that can fail for
  * outside reasons asks SimFaultCheck with its kind before it acts.  Arming
  * with n makes the nth counted operation of the selected kinds fail (n = 1
- * is the first), and with persistent set every later one too.  A failing
+ * is the first), and with persistent set every later one too; n = 0 only
+ * counts (run once so to learn how many operations a run makes).  A failing
  * call still releases what it was given (a failed close still closes). */
 enum SimFaultKind {
   SimFaultOpen = 1 << 0,      /* CreateFileA */
