@@ -68,6 +68,10 @@
 
 #define WIZARD_BUTTON_CLASS "button"
 #define WIZARD_STATIC_CLASS "static"
+/* The same classes as the predefined atoms a template stores for them
+ * (windres would store a quoted class name as a string). */
+#define WIZARD_BUTTON_ATOM 0x0080
+#define WIZARD_STATIC_ATOM 0x0082
 
 #ifndef RC_INVOKED
 /* One control of the template; the table is in template (and tab) order.
