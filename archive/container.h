@@ -53,6 +53,8 @@ extern ArchiveIndex *LoadedIndex;
  * exactly entry_count records, and every member's stored bytes must lie
  * inside the image before the index. */
 ArchiveIndex *OpenArchive(void);
+/* Why the last OpenArchive failed, in a few words, for the tools. */
+extern const char *ArchiveError;
 
 /* Offset of the first byte after a member's stored bytes and padding. */
 #define ARCHIVE_PADDED(n) (((n) + 15u) & ~15u)
