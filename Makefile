@@ -4,6 +4,7 @@
 #   make build   build the native tools and the Windows programs
 #   make bench   optimised build and the benchmark table
 #   make fuzz    run every fuzz target (FUZZ_SECONDS each)
+#   make updater UPDATE=DIR_OR_ARCHIVE OUT=FILE.exe   an updater carrying that update
 
 SHELL := /bin/bash
 JOBS ?= $(shell nproc)
@@ -43,6 +44,10 @@ bench: deps
 
 fuzz: deps
 	./scripts/fuzz.sh $(FUZZ_SECONDS)
+
+updater: deps
+	@test -n "$(UPDATE)" -a -n "$(OUT)" || { echo "usage: make updater UPDATE=DIR_OR_ARCHIVE OUT=FILE.exe" >&2; exit 2; }
+	./scripts/make-updater.sh "$(UPDATE)" "$(OUT)"
 
 clean:
 	rm -rf build
