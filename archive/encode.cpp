@@ -1,0 +1,340 @@
+/* Encoder for the archive's compressed streams; the code tables are in
+ * decompress.cpp.  Layout rules the writer keeps:
+ *   - four bytes are reserved for a control word when its first bit is
+ *     emitted (the first word at the stream's start), and the word is
+ *     stored there once its 32 bits are filled and a further bit comes;
+ *   - a data byte is appended where the decoder takes it, so a byte that
+ *     follows a word's last bit precedes the next word;
+ *   - the end-of-stream code closes the stream and the last word's unused
+ *     bits are one 1 and then zeros.
+ * Every code costs fewer bits than the literals it replaces, so a stream is
+ * never longer than the all-literal stream EncodeBound describes. */
+#include "archive/encode.h"
+
+#include <string.h>
+
+#include <vector>
+
+namespace {
+
+constexpr size_t kWindow = 8192;        // farthest long-match distance
+constexpr size_t kPairWindow = 2303;    // farthest pair distance
+constexpr size_t kNearPairMax = 256;    // farthest near-form pair
+constexpr size_t kMinLong = 3;
+constexpr size_t kMaxLong = 282;
+constexpr uint32_t kEndOfStreamWord = 2047;
+
+// ---- bit and byte writer -------------------------------------------------
+
+struct StreamWriter {
+  uint8_t *dst;
+  size_t capacity;
+  size_t pos = 0;       // end of the output so far
+  size_t word_pos = 0;  // where the current control word will be stored
+  uint32_t word = 0;
+  unsigned used = 0;    // bits already in word
+  bool overflow = false;
+
+  StreamWriter(uint8_t *d, size_t cap) : dst(d), capacity(cap) { Reserve(); }
+
+  void Reserve() {
+    if (pos > capacity || capacity - pos < 4) {
+      overflow = true;
+      return;
+    }
+    word_pos = pos;
+    pos += 4;
+    word = 0;
+    used = 0;
+  }
+  void StoreWord() {
+    if (overflow) return;
+    memcpy(dst + word_pos, &word, 4);  // little-endian hosts only, as the decoder
+  }
+  // Appends the low count bits of value, most significant first (count <= 16).
+  void Bits(uint32_t value, unsigned count) {
+    while (count > 0 && !overflow) {
+      if (used == 32) {
+        StoreWord();
+        Reserve();
+        if (overflow) return;
+      }
+      unsigned take = count < 32 - used ? count : 32 - used;
+      uint32_t part = (value >> (count - take)) & ((1u << take) - 1);
+      word |= part << (32 - used - take);
+      used += take;
+      count -= take;
+    }
+  }
+  void Byte(uint8_t b) {
+    if (overflow) return;
+    if (pos >= capacity) {
+      overflow = true;
+      return;
+    }
+    dst[pos++] = b;
+  }
+  void Literal(uint8_t b) {
+    Bits(1, 1);
+    Byte(b);
+  }
+  void Pair(size_t distance) {
+    if (distance <= kNearPairMax) {
+      Bits(0b010, 3);
+      Byte(uint8_t(distance - 1));
+    } else {
+      uint32_t w = uint32_t(distance - 257);
+      Bits(0b011, 3);
+      Byte(uint8_t(w >> 3));
+      Bits(w & 7, 3);
+    }
+  }
+  void Long(size_t distance, size_t length) {
+    uint32_t v = uint32_t(distance - 1);
+    unsigned prefix_zeros, extra;
+    uint32_t base;
+    if (v < 512) prefix_zeros = 0, extra = 1, base = 0;
+    else if (v < 1024) prefix_zeros = 1, extra = 1, base = 512;
+    else if (v < 2048) prefix_zeros = 2, extra = 2, base = 1024;
+    else if (v < 4096) prefix_zeros = 3, extra = 3, base = 2048;
+    else prefix_zeros = 4, extra = 4, base = 4096;
+    v -= base;
+    Bits(0, 2);
+    if (prefix_zeros < 4) Bits(1, prefix_zeros + 1);
+    else Bits(0, 4);
+    Byte(uint8_t(v >> extra));
+    Bits(v & ((1u << extra) - 1), extra);
+
+    uint32_t n = uint32_t(length);
+    if (n == 3) Bits(1, 1);
+    else if (n == 4) Bits(1, 2);
+    else if (n <= 6) Bits((1u << 1) | (n - 5), 4);
+    else if (n <= 10) Bits((1u << 2) | (n - 7), 6);
+    else if (n <= 26) Bits((1u << 4) | (n - 11), 9);
+    else {
+      Bits(0, 5);
+      Byte(uint8_t(n - 27));
+    }
+  }
+  size_t Finish() {
+    Bits(0b011, 3);
+    Byte(uint8_t(kEndOfStreamWord >> 3));
+    Bits(kEndOfStreamWord & 7, 3);
+    if (overflow) return 0;
+    if (used < 32) word |= 1u << (31 - used);
+    StoreWord();
+    return pos;
+  }
+};
+
+// ---- prices in bits (data bytes count 8) ----------------------------------
+
+constexpr uint32_t kLiteralPrice = 9;
+
+uint32_t PairPrice(size_t distance) { return distance <= kNearPairMax ? 11 : 14; }
+
+uint32_t LongDistancePrice(size_t distance) {
+  return distance <= 512 ? 10 : distance <= 1024 ? 11 : distance <= 2048 ? 13 : distance <= 4096 ? 15 : 16;
+}
+
+uint32_t LongLengthPrice(size_t length) {
+  return length == 3 ? 1 : length == 4 ? 2 : length <= 6 ? 4 : length <= 10 ? 6 : length <= 26 ? 9 : 13;
+}
+
+uint32_t LongPrice(size_t distance, size_t length) {
+  return 2 + LongDistancePrice(distance) + LongLengthPrice(length);
+}
+
+// ---- match finder ----------------------------------------------------------
+
+// Hash chains over 3-byte prefixes, with a separate table of the latest
+// position of every 2-byte value for pairs.  Positions are inserted in order;
+// prev is a ring over the window, valid for any candidate still inside it.
+struct MatchFinder {
+  static constexpr unsigned kHashBits = 15;
+  const uint8_t *src;
+  size_t n;
+  size_t chain_limit;
+  std::vector<int32_t> head;
+  std::vector<int32_t> prev;
+  std::vector<int32_t> last_pair;
+  size_t inserted = 0;  // positions below this are in the tables
+
+  MatchFinder(const uint8_t *s, size_t len, size_t chain)
+      : src(s), n(len), chain_limit(chain), head(size_t(1) << kHashBits, -1), prev(kWindow, -1),
+        last_pair(65536, -1) {}
+
+  static uint32_t Hash3(const uint8_t *p) {
+    uint32_t v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+    return (v * 2654435761u) >> (32 - kHashBits);
+  }
+  void InsertUpTo(size_t end) {
+    for (; inserted < end; inserted++) {
+      size_t i = inserted;
+      if (i + 2 <= n) last_pair[size_t(src[i]) << 8 | src[i + 1]] = int32_t(i);
+      if (i + 3 <= n) {
+        uint32_t h = Hash3(src + i);
+        prev[i & (kWindow - 1)] = head[h];
+        head[h] = int32_t(i);
+      }
+    }
+  }
+  // Distance of the nearest earlier 2-byte match at i within pair reach, or 0.
+  size_t PairDistance(size_t i) const {
+    if (i + 2 > n) return 0;
+    int32_t p = last_pair[size_t(src[i]) << 8 | src[i + 1]];
+    if (p < 0 || i - size_t(p) > kPairWindow) return 0;
+    return i - size_t(p);
+  }
+  static size_t MatchLength(const uint8_t *a, const uint8_t *b, size_t limit) {
+    size_t len = 0;
+    while (len + 8 <= limit) {
+      uint64_t x, y;
+      memcpy(&x, a + len, 8);
+      memcpy(&y, b + len, 8);
+      if (x != y) return len + size_t(__builtin_ctzll(x ^ y) >> 3);
+      len += 8;
+    }
+    while (len < limit && a[len] == b[len]) len++;
+    return len;
+  }
+  // Calls found(length, distance) for each longer match in order of growing
+  // distance, so each reported length is reached at the nearest distance
+  // among the candidates searched.  Positions before i must be inserted.
+  template <class Found>
+  void Search(size_t i, Found found) const {
+    if (i + kMinLong > n) return;
+    size_t limit = n - i < kMaxLong ? n - i : kMaxLong;
+    size_t best = kMinLong - 1;
+    int32_t p = head[Hash3(src + i)];
+    for (size_t steps = 0; p >= 0 && steps < chain_limit; steps++) {
+      size_t distance = i - size_t(p);
+      if (distance > kWindow) break;
+      const uint8_t *cand = src + p;
+      if (cand[best] == src[i + best]) {
+        size_t len = MatchLength(cand, src + i, limit);
+        if (len > best) {
+          best = len;
+          found(len, distance);
+          if (len == limit) break;
+        }
+      }
+      p = prev[size_t(p) & (kWindow - 1)];
+    }
+  }
+};
+
+// ---- parsers ---------------------------------------------------------------
+
+size_t EncodeLiterals(const uint8_t *src, size_t n, StreamWriter &w) {
+  for (size_t i = 0; i < n; i++) w.Literal(src[i]);
+  return w.Finish();
+}
+
+// Greedy: the longest match found at each position, a pair when no long
+// match exists, else a literal.
+size_t EncodeGreedy(const uint8_t *src, size_t n, StreamWriter &w, size_t chain) {
+  MatchFinder mf(src, n, chain);
+  size_t i = 0;
+  while (i < n && !w.overflow) {
+    mf.InsertUpTo(i);
+    size_t best_len = 0, best_dist = 0;
+    mf.Search(i, [&](size_t len, size_t dist) {
+      best_len = len;
+      best_dist = dist;
+    });
+    if (best_len >= kMinLong) {
+      w.Long(best_dist, best_len);
+      i += best_len;
+      continue;
+    }
+    size_t pair = mf.PairDistance(i);
+    if (pair) {
+      w.Pair(pair);
+      i += 2;
+    } else {
+      w.Literal(src[i]);
+      i++;
+    }
+  }
+  return w.Finish();
+}
+
+// Cheapest parse: prices are fixed bit counts, so a forward pass that keeps
+// the cheapest way to reach every position is exact over the candidates the
+// finder offers (for each length, the nearest distance found).  A match of
+// at least nice_length bytes is taken outright, which keeps long runs linear.
+size_t EncodeOptimal(const uint8_t *src, size_t n, StreamWriter &w, size_t chain, size_t nice_length) {
+  struct Step {
+    uint32_t price;
+    uint16_t length;    // bytes the step into this position covers (1 = literal)
+    uint16_t distance;  // 0 for a literal
+  };
+  const uint32_t kUnreached = UINT32_MAX;
+  std::vector<Step> steps(n + 1, Step{kUnreached, 0, 0});
+  steps[0].price = 0;
+  MatchFinder mf(src, n, chain);
+  auto relax = [&](size_t to, uint32_t price, size_t length, size_t distance) {
+    if (price < steps[to].price) steps[to] = Step{price, uint16_t(length), uint16_t(distance)};
+  };
+  struct Found {
+    size_t length, distance;
+  };
+  std::vector<Found> found;
+  found.reserve(64);
+  for (size_t i = 0; i < n; i++) {
+    const uint32_t here = steps[i].price;
+    mf.InsertUpTo(i);
+    found.clear();
+    mf.Search(i, [&](size_t len, size_t dist) { found.push_back({len, dist}); });
+    if (!found.empty() && found.back().length >= nice_length) {
+      // Take it: the positions inside it are not expanded, so no parse
+      // leaves from them.
+      const Found &f = found.back();
+      relax(i + f.length, here + LongPrice(f.distance, f.length), f.length, f.distance);
+      mf.InsertUpTo(i + f.length - 1);
+      i += f.length - 1;
+      continue;
+    }
+    relax(i + 1, here + kLiteralPrice, 1, 0);
+    if (size_t pair = mf.PairDistance(i)) relax(i + 2, here + PairPrice(pair), 2, pair);
+    size_t len = kMinLong;
+    for (const Found &f : found) {
+      for (; len <= f.length; len++) relax(i + len, here + LongPrice(f.distance, len), len, f.distance);
+    }
+  }
+  // Walk back from the end, then emit front to back.
+  std::vector<uint32_t> path;
+  for (size_t at = n; at > 0; at -= steps[at].length) path.push_back(uint32_t(at));
+  size_t from = 0;
+  for (size_t k = path.size(); k-- > 0;) {
+    const Step &s = steps[path[k]];
+    if (s.distance == 0) w.Literal(src[from]);
+    else if (s.length == 2) w.Pair(s.distance);
+    else w.Long(s.distance, s.length);
+    from = path[k];
+  }
+  return w.Finish();
+}
+
+}  // namespace
+
+size_t EncodeBound(size_t n) {
+  // All literals: n data bytes, n + 6 code bits in words of 32, one end
+  // byte.  Matches cost fewer bits than their literals but shift bits from
+  // data bytes into words, so the last word's rounding may cost 4 more.
+  return n + 1 + 4 * ((n + 6 + 31) / 32) + 4;
+}
+
+size_t EncodeStream(const uint8_t *src, size_t n, uint8_t *dst, size_t capacity, int level) {
+  StreamWriter w(dst, capacity);
+  if (w.overflow) return 0;
+  if (level <= EncodeLevelStore) return EncodeLiterals(src, n, w);
+  if (level <= 5) {
+    static const size_t kChain[] = {0, 4, 8, 16, 32, 64};
+    return EncodeGreedy(src, n, w, kChain[level]);
+  }
+  if (level >= EncodeLevelBest) return EncodeOptimal(src, n, w, 256, 128);
+  static const size_t kChain[] = {16, 32, 64};
+  return EncodeOptimal(src, n, w, kChain[level - 6], 64);
+}
