@@ -49,7 +49,7 @@ inline const char kCaption[] = "星の庭 アップデータ ";
 inline const char kAborted[] = "アップデートが中断されました";
 
 class UpdaterWorld : public ::testing::Test {
- protected:
+ public:  // the tables of cases arrange the world through these
   void SetUp() override {
     world_ = std::make_unique<TestWorld>();  // resets the Linux world
     memset(&InstallSettings, 0, sizeof InstallSettings);
