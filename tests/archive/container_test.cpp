@@ -160,3 +160,53 @@ TEST(OpenArchive, CompressedIndexThatDecodesLongIsRefused) {
 }
 
 }  // namespace
+
+// The file source: the same archive read from a file, where the magic is
+// checked.
+#include "tests/support/test_world.h"
+
+namespace {
+
+ArchiveIndex *OpenFile(const std::string &path) {
+  ArchiveImage = (const BYTE *)path.c_str();
+  ArchiveImageSize = 0;
+  return OpenArchive();
+}
+
+std::string AsString(const std::vector<uint8_t> &v) { return std::string(v.begin(), v.end()); }
+
+TEST(OpenArchiveFromFile, ReadsTheIndexAndChecksTheMagic) {
+  TestWorld world;
+  std::string path = world.Path("update.qpk");
+  for (bool compressed : {true, false}) {
+    std::vector<uint8_t> image = raw::Archive(FiveMembers(), compressed);
+    ASSERT_TRUE(WriteFileBytes(path, AsString(image)));
+    Loaded good;
+    good.index = OpenFile(path);
+    ASSERT_NE(good.index, nullptr) << compressed;
+    EXPECT_EQ(memcmp(good.index->entries, raw::Records(FiveMembers()).data(), 160), 0);
+
+    image[3] = '!';
+    ASSERT_TRUE(WriteFileBytes(path, AsString(image)));
+    Loaded bad;
+    bad.index = OpenFile(path);
+    EXPECT_EQ(bad.index, nullptr) << compressed;
+  }
+}
+
+TEST(OpenArchiveFromFile, RefusesMissingShortAndTruncatedFiles) {
+  TestWorld world;
+  std::vector<uint8_t> image = raw::Archive(FiveMembers(), true);
+  std::string path = world.Path("cut.qpk");
+  Loaded missing;
+  missing.index = OpenFile(world.Path("none.qpk"));
+  EXPECT_EQ(missing.index, nullptr);
+  for (size_t n : {size_t(0), size_t(15), size_t(16), image.size() - 1}) {
+    ASSERT_TRUE(WriteFileBytes(path, AsString(image).substr(0, n)));
+    Loaded l;
+    l.index = OpenFile(path);
+    EXPECT_EQ(l.index, nullptr) << n;
+  }
+}
+
+}  // namespace

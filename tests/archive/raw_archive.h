@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "archive/container.h"
+
 namespace raw {
 
 class StreamWriter {
@@ -134,6 +136,25 @@ inline std::vector<uint8_t> Archive(const std::vector<Member> &members, bool com
   Put32(&out, 12, (uint32_t)members.size());
   return out;
 }
+
+/* An image loaded as the updater loads its resource: ArchiveImage,
+ * ArchiveImageSize and LoadedIndex set for ExtractMember; undone at scope
+ * end. */
+struct LoadedArchive {
+  std::vector<uint8_t> image;
+  explicit LoadedArchive(std::vector<uint8_t> bytes) : image(std::move(bytes)) {
+    ArchiveImage = image.data();
+    ArchiveImageSize = (DWORD)image.size();
+    LoadedIndex = OpenArchive();
+  }
+  ~LoadedArchive() {
+    if (LoadedIndex) GlobalFree(LoadedIndex);
+    LoadedIndex = nullptr;
+    ArchiveImage = nullptr;
+    ArchiveImageSize = 0;
+  }
+  bool ok() const { return LoadedIndex != nullptr; }
+};
 
 }  // namespace raw
 
