@@ -148,16 +148,19 @@ int QpkExtract(const std::vector<std::string> &args) {
   std::vector<std::string> names;
   if (args.size() > 2) {
     for (size_t i = 2; i < args.size(); i++) {
+      /* The file is named as the member is stored, whatever the spelling
+       * asked for. */
       std::string wanted = FromTerminal(args[i]);
-      bool found = false;
-      for (DWORD k = 0; k < LoadedIndex->header.entry_count && !found; k++)
-        found = lstrcmpiA(EntryName(LoadedIndex->entries[k]).c_str(), wanted.c_str()) == 0;
-      if (!found) {
+      std::string stored;
+      for (DWORD k = 0; k < LoadedIndex->header.entry_count && stored.empty(); k++)
+        if (lstrcmpiA(EntryName(LoadedIndex->entries[k]).c_str(), wanted.c_str()) == 0)
+          stored = EntryName(LoadedIndex->entries[k]);
+      if (stored.empty()) {
         QpkError(args[0], args[i] + ": no such member");
         UnloadArchive();
         return QpkFailed;
       }
-      names.push_back(wanted);
+      names.push_back(stored);
     }
   } else {
     for (DWORD k = 0; k < LoadedIndex->header.entry_count; k++)
