@@ -85,6 +85,7 @@ bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 /* ---- Paths --------------------------------------------------------------- */
 
 struct Resolved {
+  size_t length = 0; /* of the absolute Windows path */
   std::string host;
   std::string parent; /* host folder that holds it ("" for a drive root) */
   char drive = 0;
@@ -144,6 +145,9 @@ bool Absolute(const char *path, std::string *absolute) {
 bool Resolve(const char *path, Resolved *out) {
   std::string absolute;
   if (!path || !*path || !Absolute(path, &absolute)) return false;
+  /* Like the ANSI calls: MAX_PATH bytes with the NUL at most. */
+  if (absolute.size() >= MAX_PATH) return false;
+  out->length = absolute.size();
   const char *folder = SimDriveFolder(absolute[0]);
   if (!folder) return false;
   out->drive = (char)toupper((unsigned char)absolute[0]);
@@ -459,7 +463,10 @@ HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share,
   if (!exists) mode |= O_CREAT | O_EXCL;
   if (truncates) mode |= O_TRUNC;
   if (truncates && !(access & GENERIC_WRITE)) mode = (mode & ~O_RDONLY) | O_RDWR;
-  int fd = open(r.host.c_str(), mode, 0666);
+  /* Reads leave the last-access time alone, as on Windows, where its
+   * updates are off or lazy. */
+  int fd = open(r.host.c_str(), mode | O_NOATIME, 0666);
+  if (fd < 0 && errno == EPERM) fd = open(r.host.c_str(), mode, 0666);
   if (fd < 0) {
     Fail(ErrorFromErrno(errno));
     return INVALID_HANDLE_VALUE;
@@ -680,10 +687,14 @@ BOOL SetFileAttributesA(LPCSTR name, DWORD attributes) {
   return TRUE;
 }
 
+/* A folder's path leaves room for a file name of 8.3 form: at most
+ * MAX_PATH - 12 bytes. */
+enum { FOLDER_PATH_LIMIT = MAX_PATH - 12 };
+
 BOOL CreateDirectoryA(LPCSTR name, LPSECURITY_ATTRIBUTES security) {
   if (SimFaultCheck(SimFaultMkdir)) return Fail(ERROR_ACCESS_DENIED);
   Resolved r;
-  if (!Resolve(name, &r)) return Fail(ERROR_PATH_NOT_FOUND);
+  if (!Resolve(name, &r) || r.length > FOLDER_PATH_LIMIT) return Fail(ERROR_PATH_NOT_FOUND);
   struct stat st;
   if (Exists(r.host, &st)) return Fail(ERROR_ALREADY_EXISTS);
   if (r.parent.empty() || !IsFolder(r.parent)) return Fail(ERROR_PATH_NOT_FOUND);
