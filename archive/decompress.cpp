@@ -62,20 +62,41 @@ static const BYTE kLengthCodeBits[kLengthForms] = {1, 2, 4, 6, 9, 5};
 static const BYTE kLengthExtraBits[kLengthForms] = {0, 0, 1, 2, 4, 0};
 static const BYTE kLengthBase[kLengthForms] = {3, 4, 5, 7, 11, kLengthByteBase};
 
+/* The same tables packed into constants for the fast loop, 4 bits (5 for
+ * the length bases) a field, form 0 lowest: a shift and a mask have less
+ * latency than a load on the loop's critical path. */
+#define PACK4(a, b, c, d, e, f) \
+  ((a) | (b) << 4 | (c) << 8 | (d) << 12 | (e) << 16 | (f) << 20)
+#define PACK5(a, b, c, d, e, f) \
+  ((a) | (b) << 5 | (c) << 10 | (d) << 15 | (e) << 20 | (f) << 25)
+static const DWORD kPackedPrefixBits = PACK4(1u, 2u, 3u, 4u, 4u, 0u);
+static const DWORD kPackedDistanceExtra = PACK4(1u, 1u, 2u, 3u, 4u, 0u);
+static const DWORD kPackedLengthCodeBits = PACK4(1u, 2u, 4u, 6u, 9u, 5u);
+static const DWORD kPackedLengthExtra = PACK4(0u, 0u, 1u, 2u, 4u, 0u);
+static const DWORD kPackedLengthBase = PACK5(3u, 4u, 5u, 7u, 11u, 27u);
+#define FAST_FIELD(packed, i) (((packed) >> (4 * (i))) & 15u)
+#define FAST_FIELD5(packed, i) (((packed) >> (5 * (i))) & 31u)
+
 /* Fast loop margins (bytes that must remain at the top of an iteration).
+ * An iteration is a run of literals, a match, or a run of literals ended
+ * by a 0 bit and the match that bit starts.
  *
  * Input: the longest code has 2 + 4 + 4 + 9 = 19 bits (0 0, four prefix
  * bits, four extra bits, 0 0 0 0 1 and four length bits), so one code needs
- * at most one new control word.  A literal run after a new word takes up to
- * 32 bytes, copied as two 16-byte blocks: 4 + 32 = 36.  A match reads at
- * most a word and two data bytes, and its peeks reach at most 5 bytes past
- * its start, so it stays well inside 36.
+ * at most one new control word.  The code-bit reads load the 4 bytes at
+ * the read position whether or not a code crosses into them, so a match
+ * reads within 9 bytes of where it starts: a word taken (4), its distance
+ * byte, then a peek at the next 4 (its length byte lies inside them).  A
+ * literal run after a new word copies 32 bytes as one block (4 + 32);
+ * when a match follows, the run held at most 31 literals, so the match
+ * starts by 4 + 31 and reads up to 4 + 31 + 9 = 44.
  *
- * Output: a long match writes up to 282 bytes in 8-byte blocks, so at most
- * 282 rounded up to 8 = 288; a literal run writes 32, a pair 2. */
+ * Output: a long match writes up to 282 bytes in 8- or 16-byte blocks, so
+ * at most 282 rounded up to 16 = 288; a pair writes 2.  A literal run
+ * writes 32 but advances at most 31 before a match: 31 + 288 = 319. */
 enum {
-  kFastInputMargin = 4 + 32,
-  kFastOutputMargin = 288,
+  kFastInputMargin = 4 + 31 + 9,
+  kFastOutputMargin = 31 + 288,
 };
 
 static inline DWORD LoadWord(const BYTE *p) {
@@ -89,15 +110,28 @@ static inline void Copy8(BYTE *to, const BYTE *from) { memcpy(to, from, 8); }
 /* Leading zero count of a nonzero word. */
 static inline DWORD LeadingZeros(DWORD v) { return (DWORD)__builtin_clz(v); }
 
-/* Long-match copy for the fast loop.  Entry: 3 <= length <= 282, distance
+/* Match copy for the fast loop.  Entry: 2 <= length <= 282, distance
  * within the output so far, at least 288 bytes of room at out.  Writes the
- * bytes of the byte-by-byte rule, then up to 7 more; returns the match's
- * end. */
+ * bytes of the byte-by-byte rule, then more (never past 288 in all);
+ * returns the match's end. */
 static inline BYTE *CopyMatchFast(BYTE *out, DWORD distance, DWORD length) {
   BYTE *end = out + length;
   const BYTE *from = out - distance;
+  if (distance >= 16) {
+    /* No 16-byte block reads a byte the same block writes; two blocks
+     * cover most matches. */
+    memcpy(out, from, 16);
+    memcpy(out + 16, from + 16, 16);
+    out += 32;
+    from += 32;
+    while (out < end) {
+      memcpy(out, from, 16);
+      out += 16;
+      from += 16;
+    }
+    return end;
+  }
   if (distance >= 8) {
-    /* No 8-byte block reads a byte the same block writes. */
     do {
       Copy8(out, from);
       out += 8;
@@ -245,83 +279,83 @@ int DecompressStream(BYTE *destination, DWORD capacity, const BYTE *source,
  * that word then stands at the read position.  PEEK(need) shows at least
  * the next `need` bits (need <= 13) at the top of a word, the current
  * word's and then the next word's, taking nothing; TAKE(n), n <= need,
- * consumes n of them and takes the next word if they reached into it. */
-#define PEEK(need) (bits >= (need) ? word : word | (LoadWord(in) >> bits))
-#define TAKE(n)                                \
-  do {                                         \
-    DWORD n_ = (n);                            \
-    if (n_ <= bits) {                          \
-      word <<= n_;                             \
-      bits -= n_;                              \
-    } else {                                   \
-      n_ -= bits;                              \
-      word = LoadWord(in) << n_;               \
-      in += 4;                                 \
-      bits = 32 - n_;                          \
-    }                                          \
+ * consumes n of them and takes the next word if they reached into it.
+ * Both are written without branches: whether a code crosses a word is
+ * close to random, and the loads stay inside the input margin. */
+#define PEEK(need) (word | (DWORD)((uint64_t)LoadWord(in) >> bits))
+#define TAKE(n)                                                \
+  do {                                                         \
+    DWORD n_ = (n);                                            \
+    DWORD next_ = LoadWord(in);                                \
+    DWORD crossed_ = n_ > bits;                                \
+    DWORD over_ = (n_ - bits) & 31;                            \
+    word = crossed_ ? next_ << over_ : word << n_;             \
+    bits = bits - n_ + 32 * crossed_;                          \
+    in += 4 * crossed_;                                        \
   } while (0)
 
   /* Fast loop.  Entry assumptions, checked at the top of every iteration:
    * at least kFastInputMargin stream bytes and kFastOutputMargin output
    * bytes remain, so no code read or match write inside can pass either
    * end.  On return (leaving the loop) word/bits/in/out describe the exact
-   * decoder state at a code boundary, ready for the checked loop. */
+   * decoder state at a code boundary, ready for the checked loop.
+   *
+   * Each iteration is a run of literals (perhaps empty) and, unless the run
+   * used up the word, the match that the 0 bit after it starts.  The kind
+   * of each code is close to random, so instead of branching on it the
+   * loop computes the pair and the long reading of a match side by side
+   * and selects; what is left to branch on is rare or regular. */
   while ((DWORD)(in_end - in) >= kFastInputMargin &&
          (DWORD)(out_end - out) >= kFastOutputMargin) {
-    if (bits == 0) {
-      word = LoadWord(in);
-      in += 4;
-      bits = 32;
+    {
+      /* A code starts here, so an exhausted word is replaced now. */
+      DWORD empty = bits == 0;
+      word = empty ? LoadWord(in) : word;
+      in += 4 * empty;
+      bits += 32 * empty;
     }
-    if (word & 0x80000000u) {
-      /* Every leading 1 is one literal; they cannot pass the used bits,
-       * which were shifted out as zeros. */
+    {
+      /* Every leading 1 is one literal; they cannot pass the word's unused
+       * bits, because used bits were shifted out as zeros. */
       DWORD run = ~word ? LeadingZeros(~word) : 32;
-      memcpy(out, in, 16);
-      if (run > 16) memcpy(out + 16, in + 16, 16);
+      memcpy(out, in, 32);
       out += run;
       in += run;
-      word = (word << (run - 1)) << 1;
+      word = run < 32 ? word << run : 0;
       bits -= run;
-      continue;
+      if (bits == 0) continue;
     }
+    /* A match: 0, then 1 for a pair or 0 for a long match. */
     DWORD view = PEEK(6);
-    DWORD distance, length;
-    if (view & 0x40000000u) {
-      /* Pair: 0 1 s, byte, and for s = 1 three more bits. */
-      DWORD far_form = view & 0x20000000u;
-      TAKE(3);
-      DWORD b = *in++;
-      if (far_form) {
-        DWORD w = 8 * b + (PEEK(3) >> 29);
-        TAKE(3);
-        if (w == kEndOfStreamWord) goto done;
-        distance = w + kFarPairBase;
-      } else {
-        distance = b + 1;
-      }
-      if (distance > (DWORD)(out - destination)) goto fail;
-      out[0] = out[-(ptrdiff_t)distance];
-      out[1] = out[1 - (ptrdiff_t)distance];
-      out += 2;
-      continue;
-    }
-    /* Long match: 0 0, the distance prefix (a 1 within four bits, or four
-     * zeros), the distance byte, then extra bits and the length code with
-     * at most 4 + 9 bits before the optional length byte. */
+    DWORD pair = (view >> 30) & 1;
+    DWORD far_form = (view >> 29) & 1;
     DWORD form = LeadingZeros((view << 2) | 0x08000000u);
-    TAKE(2u + kDistancePrefixBits[form]);
+    TAKE(pair ? 3u : 2u + FAST_FIELD(kPackedPrefixBits, form));
     DWORD b = *in++;
-    DWORD extra = kDistanceExtraBits[form];
     view = PEEK(13);
-    distance = kDistanceBase[form] + (b << extra) + (view >> (32 - extra)) + 1;
-    view <<= extra;
-    DWORD lz = LeadingZeros(view | 0x04000000u);
+
+    /* Pair: the far form's three bits follow the byte. */
+    DWORD w = 8 * b + (view >> 29);
+    DWORD pair_distance = far_form ? w + kFarPairBase : b + 1;
+
+    /* Long match: the distance's extra bits, then the length code. */
+    DWORD extra = FAST_FIELD(kPackedDistanceExtra, form);
+    DWORD long_distance = (form ? 256u << form : 0u) + (b << extra) + (view >> (32 - extra)) + 1;
+    DWORD length_view = view << extra;
+    DWORD lz = LeadingZeros(length_view | 0x04000000u);
     /* Shift out the zeros and the 1, then keep the top ext bits; the extra
      * shift by one makes ext = 0 yield 0. */
-    length = kLengthBase[lz] + (((view << (lz + 1)) >> 1) >> (31 - kLengthExtraBits[lz]));
-    TAKE(extra + kLengthCodeBits[lz]);
-    if (lz == kLengthForms - 1) length = kLengthByteBase + *in++;
+    DWORD long_length = FAST_FIELD5(kPackedLengthBase, lz) +
+                        (((length_view << (lz + 1)) >> 1) >> (31 - FAST_FIELD(kPackedLengthExtra, lz)));
+
+    TAKE(pair ? 3 * far_form : extra + FAST_FIELD(kPackedLengthCodeBits, lz));
+    if (pair & far_form & (w == kEndOfStreamWord)) goto done;
+    DWORD distance = pair ? pair_distance : long_distance;
+    DWORD length = pair ? 2 : long_length;
+    /* The length byte, when there is one, follows the code's last bit. */
+    DWORD length_byte = !pair & (lz == kLengthForms - 1);
+    length = length_byte ? kLengthByteBase + *in : length;
+    in += length_byte;
     if (distance > (DWORD)(out - destination)) goto fail;
     out = CopyMatchFast(out, distance, length);
   }

@@ -140,6 +140,31 @@ TEST(Decompress, DamagedStreamsFail) {
   EXPECT_FALSE(Decode({0x00, 0x00, 0x00}, 100).ok);
 }
 
+TEST(Decompress, MatchesEndingAtTheBufferEnd) {
+  // The widest writes come from the longest match: with the output's end a
+  // few bytes past it, block copies must stay inside the buffer.
+  for (uint32_t d : {1u, 2u, 3u, 4u, 5u, 6u, 7u, 8u, 9u, 11u, 13u, 15u, 16u, 17u, 300u, 8192u}) {
+    for (uint32_t len : {3u, 27u, 281u, 282u}) {
+      StreamBuilder b;
+      Bytes want;
+      for (uint32_t k = 0; k < d; k++) {
+        b.Literal(uint8_t(k * 7 + 1));
+        want.push_back(uint8_t(k * 7 + 1));
+      }
+      b.Long(d, len).End();
+      for (uint32_t k = 0; k < len; k++) want.push_back(want[want.size() - d]);
+      Bytes stream = b.Finish();
+      size_t consumed = stream.size();
+      stream.resize(stream.size() + 64, 0xFF);  // input to spare after the end
+      for (size_t spare = 0; spare <= 16; spare++) {
+        Decoded r = Decode(stream, want.size() + spare);
+        ASSERT_TRUE(r.ok && r.out == want && r.consumed == consumed)
+            << "distance " << d << " length " << len << " spare " << spare;
+      }
+    }
+  }
+}
+
 // A random valid stream, with the output it must decode to computed by the
 // copy rule while generating.  Distances favour 1..16 and the form edges.
 struct Generated {
