@@ -83,19 +83,18 @@ static const DWORD kPackedLengthBase = PACK5(3u, 4u, 5u, 7u, 11u, 27u);
  *
  * Input: the longest code has 2 + 4 + 4 + 9 = 19 bits (0 0, four prefix
  * bits, four extra bits, 0 0 0 0 1 and four length bits), so one code needs
- * at most one new control word.  The code-bit reads load the 4 bytes at
- * the read position whether or not a code crosses into them, so a match
- * reads within 9 bytes of where it starts: a word taken (4), its distance
- * byte, then a peek at the next 4 (its length byte lies inside them).  A
- * literal run after a new word copies 32 bytes as one block (4 + 32);
- * when a match follows, the run held at most 31 literals, so the match
- * starts by 4 + 31 and reads up to 4 + 31 + 9 = 44.
+ * at most one new control word.  A match loads what it may need from
+ * fixed offsets of its first byte, up to 6 bytes on: the word at 0 and at
+ * 1, the distance byte at 0 or 4, the length byte at 1 or 5.  A literal
+ * run after a new word copies 32 bytes as one block (4 + 32); when a
+ * match follows, the run held at most 31 literals, so the match starts by
+ * 4 + 31 and reads up to 4 + 31 + 6 = 41.
  *
  * Output: a long match writes up to 282 bytes in 8- or 16-byte blocks, so
  * at most 282 rounded up to 16 = 288; a pair writes 2.  A literal run
  * writes 32 but advances at most 31 before a match: 31 + 288 = 319. */
 enum {
-  kFastInputMargin = 4 + 31 + 9,
+  kFastInputMargin = 4 + 31 + 6,
   kFastOutputMargin = 31 + 288,
 };
 
@@ -274,26 +273,6 @@ int DecompressStream(BYTE *destination, DWORD capacity, const BYTE *source,
   DWORD word = 0; /* unused code bits at the top, zeros below them */
   DWORD bits = 0; /* unused bits in word */
 
-/* Code bits of the fast loop.  A run of code bits with no data byte inside
- * it needs the next control word only if it outlasts the current one, and
- * that word then stands at the read position.  PEEK(need) shows at least
- * the next `need` bits (need <= 13) at the top of a word, the current
- * word's and then the next word's, taking nothing; TAKE(n), n <= need,
- * consumes n of them and takes the next word if they reached into it.
- * Both are written without branches: whether a code crosses a word is
- * close to random, and the loads stay inside the input margin. */
-#define PEEK(need) (word | (DWORD)((uint64_t)LoadWord(in) >> bits))
-#define TAKE(n)                                                \
-  do {                                                         \
-    DWORD n_ = (n);                                            \
-    DWORD next_ = LoadWord(in);                                \
-    DWORD crossed_ = n_ > bits;                                \
-    DWORD over_ = (n_ - bits) & 31;                            \
-    word = crossed_ ? next_ << over_ : word << n_;             \
-    bits = bits - n_ + 32 * crossed_;                          \
-    in += 4 * crossed_;                                        \
-  } while (0)
-
   /* Fast loop.  Entry assumptions, checked at the top of every iteration:
    * at least kFastInputMargin stream bytes and kFastOutputMargin output
    * bytes remain, so no code read or match write inside can pass either
@@ -302,9 +281,9 @@ int DecompressStream(BYTE *destination, DWORD capacity, const BYTE *source,
    *
    * Each iteration is a run of literals (perhaps empty) and, unless the run
    * used up the word, the match that the 0 bit after it starts.  The kind
-   * of each code is close to random, so instead of branching on it the
-   * loop computes the pair and the long reading of a match side by side
-   * and selects; what is left to branch on is rare or regular. */
+   * of each code is close to random, so the loop reads a match both as a
+   * pair and as a long match from the same loaded bytes and picks one,
+   * rather than steering the loads by the kind. */
   while ((DWORD)(in_end - in) >= kFastInputMargin &&
          (DWORD)(out_end - out) >= kFastOutputMargin) {
     {
@@ -325,20 +304,30 @@ int DecompressStream(BYTE *destination, DWORD capacity, const BYTE *source,
       bits -= run;
       if (bits == 0) continue;
     }
-    /* A match: 0, then 1 for a pair or 0 for a long match. */
-    DWORD view = PEEK(6);
+    /* A match: 0, then 1 for a pair or 0 for a long match.  Its bits fall
+     * in two runs, before and after its distance byte, and each run may
+     * reach into the next control word: for the first run that word stands
+     * at the match's first byte, for the second right after the distance
+     * byte (the first run cannot have crossed then: a fresh word holds 26
+     * more bits).  Every byte the match may need is loaded from a fixed
+     * offset at once, and the crossings only select among them. */
+    const BYTE *at = in;
+    DWORD next_first = LoadWord(at);
+    DWORD next_second = LoadWord(at + 1);
+    DWORD view = word | (DWORD)((uint64_t)next_first >> bits);
     DWORD pair = (view >> 30) & 1;
     DWORD far_form = (view >> 29) & 1;
     DWORD form = LeadingZeros((view << 2) | 0x08000000u);
-    TAKE(pair ? 3u : 2u + FAST_FIELD(kPackedPrefixBits, form));
-    DWORD b = *in++;
-    view = PEEK(13);
+    DWORD n = pair ? 3u : 2u + FAST_FIELD(kPackedPrefixBits, form);
+    DWORD crossed_first = n > bits;
+    word = crossed_first ? next_first << ((n - bits) & 31) : word << n;
+    bits = bits - n + 32 * crossed_first;
+    DWORD b = crossed_first ? at[4] : at[0];
 
-    /* Pair: the far form's three bits follow the byte. */
+    /* The second run: at most 4 + 9 bits, which the view holds in full. */
+    view = word | (DWORD)((uint64_t)next_second >> bits);
     DWORD w = 8 * b + (view >> 29);
     DWORD pair_distance = far_form ? w + kFarPairBase : b + 1;
-
-    /* Long match: the distance's extra bits, then the length code. */
     DWORD extra = FAST_FIELD(kPackedDistanceExtra, form);
     DWORD long_distance = (form ? 256u << form : 0u) + (b << extra) + (view >> (32 - extra)) + 1;
     DWORD length_view = view << extra;
@@ -347,20 +336,23 @@ int DecompressStream(BYTE *destination, DWORD capacity, const BYTE *source,
      * shift by one makes ext = 0 yield 0. */
     DWORD long_length = FAST_FIELD5(kPackedLengthBase, lz) +
                         (((length_view << (lz + 1)) >> 1) >> (31 - FAST_FIELD(kPackedLengthExtra, lz)));
-
-    TAKE(pair ? 3 * far_form : extra + FAST_FIELD(kPackedLengthCodeBits, lz));
+    n = pair ? 3 * far_form : extra + FAST_FIELD(kPackedLengthCodeBits, lz);
+    DWORD crossed_second = n > bits;
+    word = crossed_second ? next_second << ((n - bits) & 31) : word << n;
+    bits = bits - n + 32 * crossed_second;
+    DWORD crossed = crossed_first | crossed_second;
+    in = at + 1 + 4 * crossed;
     if (pair & far_form & (w == kEndOfStreamWord)) goto done;
+
     DWORD distance = pair ? pair_distance : long_distance;
     DWORD length = pair ? 2 : long_length;
     /* The length byte, when there is one, follows the code's last bit. */
     DWORD length_byte = !pair & (lz == kLengthForms - 1);
-    length = length_byte ? kLengthByteBase + *in : length;
+    length = length_byte ? kLengthByteBase + (crossed ? at[5] : at[1]) : length;
     in += length_byte;
     if (distance > (DWORD)(out - destination)) goto fail;
     out = CopyMatchFast(out, distance, length);
   }
-#undef PEEK
-#undef TAKE
 
   {
     StreamCursor cursor;
