@@ -7,7 +7,9 @@
  * closes that: the name is created exclusively (no one else's file is
  * ever taken over or deleted), the member is written, and the file is
  * then opened read-only with read sharing only, before its first read;
- * from then on no one can write, replace or delete it until CleanUp. */
+ * from then on no one can write, replace or delete it until CleanUp.  The
+ * file is compared with the member once it is held, which closes the short
+ * gap between the write and the open. */
 #include "app/script_file.h"
 
 #include "app/path_join.h"
@@ -50,6 +52,36 @@ static int ReserveScriptName(const char *folder)
     return 0;
 }
 
+/* 1 when the held file has exactly the bytes of the archive's script. */
+static int ScriptMatchesMember(HANDLE file)
+{
+    BYTE chunk[4096];
+    DWORD size = 0, compared = 0, got = 0;
+    int same = 0;
+    BYTE *member = LoadMember(ScriptMember, &size);
+
+    if (!member)
+        return 0;
+    if (GetFileSize(file, 0) == size) {
+        same = 1;
+        while (same && compared < size) {
+            DWORD i, want = size - compared;
+            if (want > COUNTOF(chunk))
+                want = COUNTOF(chunk);
+            if (!ReadFile(file, chunk, want, &got, 0) || got != want) {
+                same = 0;
+                break;
+            }
+            for (i = 0; i < got; i++)
+                if (chunk[i] != member[compared + i])
+                    same = 0;
+            compared += got;
+        }
+    }
+    GlobalFree(member);
+    return same;
+}
+
 int ExtractScript(void)
 {
     PathBuffer folder;
@@ -66,7 +98,9 @@ int ExtractScript(void)
     ScriptHandle = CreateFileA(InstallSettings.ScriptPath, GENERIC_READ,
                                FILE_SHARE_READ, 0, OPEN_EXISTING,
                                FILE_ATTRIBUTE_NORMAL, 0);
-    return ScriptHandle != INVALID_HANDLE_VALUE;
+    if (ScriptHandle == INVALID_HANDLE_VALUE)
+        return 0;
+    return ScriptMatchesMember(ScriptHandle);
 }
 
 void DiscardScript(void)

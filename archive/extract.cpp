@@ -75,6 +75,37 @@ static int DestinationIsNewer(const char *destination, const FILETIME *member_ti
   return newer;
 }
 
+/* Decodes a compressed member into block (entry->size bytes). */
+static int DecodeMember(const ArchiveEntry *entry, const BYTE *data, BYTE *block) {
+  DWORD produced = 0;
+  return DecompressStream(block, entry->size, data, entry->stored_size,
+                          &produced, 0) &&
+         produced == entry->size;
+}
+
+BYTE *LoadMember(const char *member, DWORD *size) {
+  DWORD offset = 0, i;
+  const ArchiveEntry *entry = FindMember(member, &offset);
+  const BYTE *data;
+  BYTE *block;
+  if (!entry || ArchiveImageSize == 0) return 0;
+  data = ArchiveImage + offset;
+  if (!(entry->flags & CompressedFlag) && entry->size > entry->stored_size)
+    return 0;
+  block = (BYTE *)GlobalAlloc(GMEM_FIXED, entry->size ? entry->size : 1);
+  if (!block) return 0;
+  if (entry->flags & CompressedFlag) {
+    if (!DecodeMember(entry, data, block)) {
+      GlobalFree(block);
+      return 0;
+    }
+  } else {
+    for (i = 0; i < entry->size; i++) block[i] = data[i];
+  }
+  *size = entry->size;
+  return block;
+}
+
 static int FailSilently(BYTE *block, const char *reason) {
   ExtractError = reason;
   if (block) GlobalFree(block);
@@ -102,15 +133,12 @@ int ExtractMember(const char *destination, const char *member,
 
   data = ArchiveImage + offset;
   if (entry->flags & CompressedFlag) {
-    DWORD produced = 0;
     block = (BYTE *)GlobalAlloc(GMEM_FIXED, entry->size ? entry->size : 1);
     if (!block) {
       ShowUpdaterError(MsgNoMemory);
       return 0;
     }
-    if (!DecompressStream(block, entry->size, data, entry->stored_size,
-                          &produced, 0) ||
-        produced != entry->size)
+    if (!DecodeMember(entry, data, block))
       return FailSilently(block, "damaged member stream");
     data = block;
   } else if (entry->size > entry->stored_size) {

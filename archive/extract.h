@@ -15,6 +15,11 @@
 int ExtractMember(const char *destination, const char *member,
                   int keep_newer_file);
 
+/* The member's decoded bytes in a new GMEM_FIXED block (the caller frees
+ * it) with their count in *size, or null, with no message, when the
+ * member is missing or damaged or memory is short. */
+BYTE *LoadMember(const char *member, DWORD *size);
+
 /* Why the last silent failure of ExtractMember happened, for the tools. */
 extern const char *ExtractError;
 

@@ -165,3 +165,28 @@ TEST(ExtractMember, AWriteIntoAMissingFolderFailsAndCreatesNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(LoadMember, GivesTheDecodedBytesOrNothing) {
+  raw::Member damaged = raw::Compressed("BAD.DAT", "0123456789");
+  damaged.stored.resize(damaged.stored.size() - 2);
+  raw::LoadedArchive a(raw::Archive({raw::Plain("P.DAT", "plain bytes"),
+                                     raw::Compressed("C.DAT", "compressed bytes"), damaged},
+                                    true));
+  ASSERT_TRUE(a.ok());
+  for (auto [name, want] : {std::pair<const char *, const char *>{"p.dat", "plain bytes"},
+                            {"C.DAT", "compressed bytes"}}) {
+    DWORD size = 0;
+    BYTE *block = LoadMember(name, &size);
+    ASSERT_NE(block, nullptr) << name;
+    EXPECT_EQ(std::string((const char *)block, size), want);
+    GlobalFree(block);
+  }
+  DWORD untouched = 77;
+  EXPECT_EQ(LoadMember("BAD.DAT", &untouched), nullptr);
+  EXPECT_EQ(LoadMember("NONE.DAT", &untouched), nullptr);
+  EXPECT_EQ(untouched, 77u);
+}
+
+}  // namespace
