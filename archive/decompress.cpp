@@ -140,7 +140,7 @@ static inline BYTE *CopyMatchFast(BYTE *out, DWORD distance, DWORD length) {
   }
   if (distance == 1 || distance == 2 || distance == 4) {
     /* The period divides 8: one 8-byte pattern repeats exactly. */
-    uint64_t pattern;
+    ULONGLONG pattern;
     if (distance == 1) {
       pattern = 0x0101010101010101ull * from[0];
     } else if (distance == 2) {
@@ -314,7 +314,7 @@ int DecompressStream(BYTE *destination, DWORD capacity, const BYTE *source,
     const BYTE *at = in;
     DWORD next_first = LoadWord(at);
     DWORD next_second = LoadWord(at + 1);
-    DWORD view = word | (DWORD)((uint64_t)next_first >> bits);
+    DWORD view = word | (DWORD)((ULONGLONG)next_first >> bits);
     DWORD pair = (view >> 30) & 1;
     DWORD far_form = (view >> 29) & 1;
     DWORD form = LeadingZeros((view << 2) | 0x08000000u);
@@ -325,7 +325,7 @@ int DecompressStream(BYTE *destination, DWORD capacity, const BYTE *source,
     DWORD b = crossed_first ? at[4] : at[0];
 
     /* The second run: at most 4 + 9 bits, which the view holds in full. */
-    view = word | (DWORD)((uint64_t)next_second >> bits);
+    view = word | (DWORD)((ULONGLONG)next_second >> bits);
     DWORD w = 8 * b + (view >> 29);
     DWORD pair_distance = far_form ? w + kFarPairBase : b + 1;
     DWORD extra = FAST_FIELD(kPackedDistanceExtra, form);

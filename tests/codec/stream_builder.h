@@ -142,9 +142,9 @@ inline Decoded ReferenceDecode(const std::vector<uint8_t> &s, size_t capacity) {
     }
     if (bad) return r;
     if (bit()) {
-      uint32_t far = bit();
+      uint32_t far_form = bit();
       uint32_t b = byte();
-      if (far) {
+      if (far_form) {
         uint32_t w = 8 * b + bitsn(3);
         if (bad) return r;
         if (w == 2047) { r.ok = true; r.consumed = pos; return r; }
