@@ -103,12 +103,26 @@ int ExtractScript(void)
     return ScriptMatchesMember(ScriptHandle);
 }
 
+/* A refused deletion is tried again: a program that glances at new files
+ * (a scanner, an indexer) may hold the file for a moment just then.  A
+ * script that still cannot be deleted stays behind under its own name,
+ * which no later updater reads. */
+#define SCRIPT_DELETE_ATTEMPTS 3
+
 void DiscardScript(void)
 {
+    int attempt;
+
     if (ScriptHandle != INVALID_HANDLE_VALUE) {
         CloseHandle(ScriptHandle);
         ScriptHandle = INVALID_HANDLE_VALUE;
     }
-    if (InstallSettings.ScriptPath[0])
-        DeleteFileA(InstallSettings.ScriptPath);
+    if (!InstallSettings.ScriptPath[0])
+        return;
+    for (attempt = 0; attempt < SCRIPT_DELETE_ATTEMPTS; attempt++) {
+        if (DeleteFileA(InstallSettings.ScriptPath))
+            return;
+        if (GetFileAttributesA(InstallSettings.ScriptPath) == INVALID_FILE_ATTRIBUTES)
+            return;
+    }
 }
