@@ -35,6 +35,7 @@ test: build-native build-asan build-win32
 	ctest --preset native
 	ctest --preset asan
 	ctest --preset win32
+	./scripts/fuzz.sh --smoke
 
 demo: build-native
 	./scripts/demo.sh
