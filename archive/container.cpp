@@ -113,6 +113,11 @@ ArchiveIndex *OpenArchive(void) {
       header.index_offset > state.image_size)
     return Fail(&state, "index offset outside the archive");
   index_bytes = header.entry_count * ARCHIVE_ENTRY_SIZE;
+  /* A plain index must fit before its block is allocated: a few header
+   * bytes must not make the loader ask for gigabytes. */
+  if (!(header.flags & IndexCompressedFlag) &&
+      index_bytes > state.image_size - header.index_offset)
+    return Fail(&state, "index cut short");
 
   /* 2. The index block: header copy and records. */
   state.index = (ArchiveIndex *)GlobalAlloc(GMEM_FIXED,
@@ -140,9 +145,8 @@ ArchiveIndex *OpenArchive(void) {
       state.stream = 0;
     }
   } else {
-    /* 4. Exactly entry_count records; bytes after them are ignored. */
-    if (index_bytes > state.image_size - header.index_offset)
-      return Fail(&state, "index cut short");
+    /* 4. Exactly entry_count records (their fit is checked above); bytes
+     * after them are ignored. */
     if (from_file) {
       if (!ReadExactly(state.file, state.index->entries, index_bytes))
         return Fail(&state, "index cut short");
