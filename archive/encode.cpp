@@ -53,18 +53,27 @@ struct StreamWriter {
   }
   // Appends the low count bits of value, most significant first (count <= 16).
   void Bits(uint32_t value, unsigned count) {
-    while (count > 0 && !overflow) {
-      if (used == 32) {
-        StoreWord();
-        Reserve();
-        if (overflow) return;
-      }
-      unsigned take = count < 32 - used ? count : 32 - used;
-      uint32_t part = (value >> (count - take)) & ((1u << take) - 1);
-      word |= part << (32 - used - take);
-      used += take;
-      count -= take;
+    if (count == 0 || overflow) return;
+    if (used == 32) {
+      StoreWord();
+      Reserve();
+      if (overflow) return;
     }
+    unsigned room = 32 - used;
+    if (count <= room) {
+      word |= value << (room - count);
+      used += count;
+      return;
+    }
+    // The word fills up: its last bit is followed at once by the next bit,
+    // so the next word is reserved now, before any further data byte.
+    count -= room;
+    word |= value >> count;
+    StoreWord();
+    Reserve();
+    if (overflow) return;
+    word = (value & ((1u << count) - 1)) << (32 - count);
+    used = count;
   }
   void Byte(uint8_t b) {
     if (overflow) return;
@@ -99,22 +108,24 @@ struct StreamWriter {
     else if (v < 4096) prefix_zeros = 3, extra = 3, base = 2048;
     else prefix_zeros = 4, extra = 4, base = 4096;
     v -= base;
-    Bits(0, 2);
-    if (prefix_zeros < 4) Bits(1, prefix_zeros + 1);
-    else Bits(0, 4);
+    // 0 0, then the prefix: zeros ended by a 1, or four zeros.
+    if (prefix_zeros < 4) Bits(1, 2 + prefix_zeros + 1);
+    else Bits(0, 6);
     Byte(uint8_t(v >> extra));
-    Bits(v & ((1u << extra) - 1), extra);
 
+    // The extra bits and the length code are one run of bits.
+    uint32_t t = v & ((1u << extra) - 1);
     uint32_t n = uint32_t(length);
-    if (n == 3) Bits(1, 1);
-    else if (n == 4) Bits(1, 2);
-    else if (n <= 6) Bits((1u << 1) | (n - 5), 4);
-    else if (n <= 10) Bits((1u << 2) | (n - 7), 6);
-    else if (n <= 26) Bits((1u << 4) | (n - 11), 9);
-    else {
-      Bits(0, 5);
-      Byte(uint8_t(n - 27));
-    }
+    uint32_t code;
+    unsigned code_bits;
+    if (n == 3) code = 1, code_bits = 1;
+    else if (n == 4) code = 1, code_bits = 2;
+    else if (n <= 6) code = (1u << 1) | (n - 5), code_bits = 4;
+    else if (n <= 10) code = (1u << 2) | (n - 7), code_bits = 6;
+    else if (n <= 26) code = (1u << 4) | (n - 11), code_bits = 9;
+    else code = 0, code_bits = 5;
+    Bits(t << code_bits | code, extra + code_bits);
+    if (n > 26) Byte(uint8_t(n - 27));
   }
   size_t Finish() {
     Bits(0b011, 3);
@@ -155,6 +166,7 @@ struct MatchFinder {
   const uint8_t *src;
   size_t n;
   size_t chain_limit;
+  size_t nice = kMaxLong;  // a match this long ends the search
   std::vector<int32_t> head;
   std::vector<int32_t> prev;
   std::vector<int32_t> last_pair;
@@ -216,7 +228,7 @@ struct MatchFinder {
         if (len > best) {
           best = len;
           found(len, distance);
-          if (len == limit) break;
+          if (len >= limit || len >= nice) break;
         }
       }
       p = prev[size_t(p) & (kWindow - 1)];
@@ -232,9 +244,15 @@ size_t EncodeLiterals(const uint8_t *src, size_t n, StreamWriter &w) {
 }
 
 // Greedy: the longest match found at each position, a pair when no long
-// match exists, else a literal.
+// match exists, else a literal.  For speed the search settles for a match
+// of kGreedyNice bytes, and the inside of a longer match is not entered in
+// the hash chains (its last positions are, for the matches that follow).
+constexpr size_t kGreedyNice = 32;
+constexpr size_t kGreedyInsertAll = 32;
+
 size_t EncodeGreedy(const uint8_t *src, size_t n, StreamWriter &w, size_t chain) {
   MatchFinder mf(src, n, chain);
+  mf.nice = kGreedyNice;
   size_t i = 0;
   while (i < n && !w.overflow) {
     mf.InsertUpTo(i);
@@ -246,6 +264,7 @@ size_t EncodeGreedy(const uint8_t *src, size_t n, StreamWriter &w, size_t chain)
     if (best_len >= kMinLong) {
       w.Long(best_dist, best_len);
       i += best_len;
+      if (best_len > kGreedyInsertAll) mf.inserted = i - 2;
       continue;
     }
     size_t pair = mf.PairDistance(i);
