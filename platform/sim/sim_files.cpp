@@ -82,6 +82,19 @@ FileWorld &World() {
 
 bool IsSeparator(char c) { return c == '\\' || c == '/'; }
 
+/* Paths are read character by character: the second byte of a double-byte
+ * character is never a separator, however it looks (表 is 0x95 0x5C). */
+size_t CharacterLength(const std::string &s, size_t i) {
+  return (IsDBCSLeadByte((BYTE)s[i]) && i + 1 < s.size()) ? 2 : 1;
+}
+
+bool EndsWithSeparator(const std::string &s) {
+  bool last_is_separator = false;
+  for (size_t i = 0; i < s.size(); i += CharacterLength(s, i))
+    last_is_separator = CharacterLength(s, i) == 1 && IsSeparator(s[i]);
+  return last_is_separator;
+}
+
 /* ---- Paths --------------------------------------------------------------- */
 
 struct Resolved {
@@ -142,6 +155,37 @@ bool Absolute(const char *path, std::string *absolute) {
   return true;
 }
 
+/* The names of absolute from byte from on, with "." and ".." applied
+ * (never above the drive's folder) and trailing dots and blanks dropped as
+ * Windows drops them.  Fails on a character Windows forbids in names. */
+bool SplitComponents(const std::string &absolute, size_t from,
+                     std::vector<std::string> *parts) {
+  std::string part;
+  auto finish = [&] {
+    while (!part.empty() && (part.back() == '.' || part.back() == ' ') &&
+           part != "." && part != "..")
+      part.pop_back();
+    if (part == "..") {
+      if (!parts->empty()) parts->pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts->push_back(part);
+    }
+    part.clear();
+  };
+  for (size_t i = from; i < absolute.size();) {
+    size_t length = CharacterLength(absolute, i);
+    if (length == 1 && IsSeparator(absolute[i])) {
+      finish();
+    } else {
+      if (length == 1 && ForbiddenInName((unsigned char)absolute[i])) return false;
+      part.append(absolute, i, length);
+    }
+    i += length;
+  }
+  finish();
+  return true;
+}
+
 bool Resolve(const char *path, Resolved *out) {
   std::string absolute;
   if (!path || !*path || !Absolute(path, &absolute)) return false;
@@ -151,28 +195,10 @@ bool Resolve(const char *path, Resolved *out) {
   const char *folder = SimDriveFolder(absolute[0]);
   if (!folder) return false;
   out->drive = (char)toupper((unsigned char)absolute[0]);
-  out->trailing_separator = absolute.size() > 3 && IsSeparator(absolute.back());
 
   std::vector<std::string> parts;
-  size_t i = 2;
-  while (i < absolute.size()) {
-    while (i < absolute.size() && IsSeparator(absolute[i])) i++;
-    size_t start = i;
-    while (i < absolute.size() && !IsSeparator(absolute[i])) i++;
-    std::string part = absolute.substr(start, i - start);
-    if (part.empty() || part == ".") continue;
-    if (part == "..") {
-      if (!parts.empty()) parts.pop_back();
-      continue;
-    }
-    /* Windows drops trailing dots and blanks of a name. */
-    while (!part.empty() && (part.back() == '.' || part.back() == ' '))
-      part.pop_back();
-    if (part.empty()) continue;
-    for (unsigned char c : part)
-      if (ForbiddenInName(c)) return false;
-    parts.push_back(part);
-  }
+  if (!SplitComponents(absolute, 2, &parts)) return false;
+  out->trailing_separator = !parts.empty() && EndsWithSeparator(absolute);
 
   std::string host = folder;
   std::string parent;
@@ -358,7 +384,7 @@ std::string SimHostPath(const char *windows_path) {
 
 void SimSetCurrentDir(const char *windows_path) {
   World().current_dir = windows_path ? windows_path : "";
-  while (World().current_dir.size() > 3 && IsSeparator(World().current_dir.back()))
+  while (World().current_dir.size() > 3 && EndsWithSeparator(World().current_dir))
     World().current_dir.pop_back();
 }
 

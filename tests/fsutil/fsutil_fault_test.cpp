@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string.h>
 #include <sys/stat.h>
 
 #include <string>
@@ -91,15 +92,33 @@ TEST(WriteWholeFileFaults, TheDestinationIsOldOrNewAndNoTemporaryStays) {
   }
 }
 
-TEST(WriteWholeFileFaults, AFailedCleanupStillReportsFailure) {
-  TestWorld world;
-  std::string path = world.Path("a.dat");
-  ASSERT_TRUE(WriteFileBytes(path, "old"));
-  SimFaultArm(1, SimFaultRename | SimFaultDelete, 1);
-  EXPECT_EQ(WriteWholeFile(path.c_str(), "new", 3, NULL), 0);
-  SimFaultDisarm();
-  EXPECT_EQ(ReadFileBytes(path), "old");
-  EXPECT_EQ(SimOpenHandleCount(), 0);
+/* When the cleanup fails too, the temporary stays: that shows where it was
+ * made.  It must be beside the destination, also when the names end in a
+ * double-byte character whose second byte is 0x5C (表), which is no
+ * separator. */
+TEST(WriteWholeFileFaults, TheTemporaryLivesBesideTheDestination) {
+  struct Case {
+    const char *folder, *name;
+  } cases[] = {{"Game", "ab"}, {"表", "表"}, {"表", "a表"}};
+  for (const Case &c : cases) {
+    SCOPED_TRACE(std::string(c.folder) + "\\" + c.name);
+    TestWorld world;
+    std::string folder = world.Path(c.folder), path = folder + "\\" + c.name;
+    ASSERT_TRUE(MakeDir(folder));
+    ASSERT_EQ(WriteWholeFile(path.c_str(), "old", 3, NULL), 1);
+    std::vector<std::string> root_before = ListDir(world.Root());
+    SimFaultArm(1, SimFaultRename | SimFaultDelete, 1);
+    EXPECT_EQ(WriteWholeFile(path.c_str(), "new", 3, NULL), 0);
+    SimFaultDisarm();
+    EXPECT_EQ(ReadFileBytes(path), "old");
+    EXPECT_EQ(SimOpenHandleCount(), 0);
+    EXPECT_EQ(ListDir(world.Root()), root_before);
+    std::vector<std::string> names = ListDir(folder);
+    ASSERT_EQ(names.size(), 2u);
+    std::string temp = names[0] == c.name ? names[1] : names[0];
+    EXPECT_EQ(temp[0], '~');
+    EXPECT_LE(temp.size(), strlen(c.name)); /* never longer than the name */
+  }
 }
 
 TEST(ReadWholeFileFaults, NullAndTheSizeUntouchedOnEveryFailure) {

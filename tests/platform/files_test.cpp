@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -107,6 +108,22 @@ TEST(Files, NamesMatchWithoutRegardToCase) {
   ASSERT_TRUE(WriteFileBytes(world.Path("game\\setup.INI"), "y"));
   EXPECT_EQ(ListDir(world.Path("Game")), std::vector<std::string>{"SETUP.INI"});
   EXPECT_EQ(ReadFileBytes(world.Path("Game\\SETUP.INI")), "y");
+}
+
+/* The second byte of ソ (0x83 0x5C) and 表 (0x95 0x5C) is no separator. */
+TEST(Files, DoubleByteNamesEndingInTheBackslashByte) {
+  TestWorld world;
+  std::string folder = world.Path("表"), file = world.Path("表\\ソ");
+  ASSERT_TRUE(MakeDir(folder));
+  ASSERT_TRUE(WriteFileBytes(file, "x"));
+  EXPECT_EQ(ReadFileBytes(file), "x");
+  EXPECT_TRUE(IsDir(folder));
+  EXPECT_FALSE(IsDir(file));
+  EXPECT_EQ(ListDir(folder), std::vector<std::string>{"ソ"});
+  std::vector<std::string> root = ListDir(world.Root());
+  EXPECT_NE(std::find(root.begin(), root.end(), "表"), root.end());
+  EXPECT_TRUE(DeleteFileA(file.c_str()));
+  EXPECT_TRUE(RemoveDirectoryA(folder.c_str()));
 }
 
 TEST(Files, ReadWriteSeekAndSize) {

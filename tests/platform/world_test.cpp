@@ -44,6 +44,11 @@ TEST(World, PathsMapThroughTheDriveTable) {
   struct stat st;
   EXPECT_EQ(stat((SimHostPath(cd.c_str()) + "/" + SimToUtf8("セーブ.dat")).c_str(), &st), 0);
   EXPECT_EQ(ListDir(cd), std::vector<std::string>{"セーブ.dat"});
+  /* 表 ends in the byte 0x5C, which stays part of the name. */
+  EXPECT_EQ(SimHostPath("Q:\\表\\表"),
+            SimHostPath(cd.c_str()) + "/" + SimToUtf8("表") + "/" + SimToUtf8("表"));
+  SimSetCurrentDir("Q:\\表");
+  EXPECT_EQ(world.HostPath("x"), SimHostPath("Q:\\表\\x"));
 }
 
 TEST(World, DriveTypes) {
