@@ -14,7 +14,9 @@
  * Returns 0, without reading or writing outside either buffer, when a
  * match reaches before the first output byte, when the output would pass
  * capacity, or when the stream ends before its end-of-stream code; the
- * destination's contents are then undefined. */
+ * destination's contents are then undefined.  Even on success the bytes
+ * between *produced and capacity may have been overwritten (the decoder
+ * copies in blocks while it has room), never anything past capacity. */
 int DecompressStream(BYTE *destination, DWORD capacity, const BYTE *source,
                      DWORD source_size, DWORD *produced, DWORD *consumed);
 
