@@ -15,6 +15,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev zlib1g-dev liblz4-dev
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   wine wine32:i386 xvfb x11-apps imagemagick fonts-ipafont-gothic locales
+  time sox espeak-ng gettext manpages-ja openssl
 )
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
