@@ -12,8 +12,17 @@ int AppendPathWithin(char *path, DWORD size, const char *component)
      * byte already separates. */
     if (length > 0 && path[length - 1] != '\\' && path[length - 1] != '/')
         joined++;
-    if (joined > PATH_LIMIT || joined + 2 > size)
+    if (joined > PATH_LIMIT || joined + 1 > size)
         return 0;
-    AppendPath(path, component);
+    if (joined + 2 <= size) {
+        AppendPath(path, component);
+        return 1;
+    }
+    /* A path of 259 characters fills a PathBuffer with its one NUL; the
+     * second NUL matters only to the shell's lists, whose buffers always
+     * have room for it. */
+    if (joined > length + (DWORD)lstrlenA(component))
+        lstrcatA(path, "\\");
+    lstrcatA(path, component);
     return 1;
 }
