@@ -54,7 +54,7 @@ trap wine_stop EXIT
 source examples/install/install.env
 drive_c() { local p=${1:3}; printf '%s/drive_c/%s' "$WINEPREFIX" "${p//\\//}"; }
 inst=$(drive_c "$INST_PATH")
-mkdir -p "$inst" "$(drive_c "$DATA_PATH")/SAVE"
+mkdir -p "$inst" "$(drive_c "$DATA_PATH")"
 cp examples/install/SETUP.INI examples/install/files/* "$inst/"
 # Older than the update, so that "u,SCRIPT.DAT" is written.
 touch -d '2020-01-01 00:00 UTC' "$inst"/*
