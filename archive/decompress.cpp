@@ -62,20 +62,68 @@ static const BYTE kLengthCodeBits[kLengthForms] = {1, 2, 4, 6, 9, 5};
 static const BYTE kLengthExtraBits[kLengthForms] = {0, 0, 1, 2, 4, 0};
 static const BYTE kLengthBase[kLengthForms] = {3, 4, 5, 7, 11, kLengthByteBase};
 
-/* The same tables packed into constants for the fast loop, 4 bits (5 for
- * the length bases) a field, form 0 lowest: a shift and a mask have less
- * latency than a load on the loop's critical path. */
-#define PACK4(a, b, c, d, e, f) \
-  ((a) | (b) << 4 | (c) << 8 | (d) << 12 | (e) << 16 | (f) << 20)
-#define PACK5(a, b, c, d, e, f) \
-  ((a) | (b) << 5 | (c) << 10 | (d) << 15 | (e) << 20 | (f) << 25)
-static const DWORD kPackedPrefixBits = PACK4(1u, 2u, 3u, 4u, 4u, 0u);
-static const DWORD kPackedDistanceExtra = PACK4(1u, 1u, 2u, 3u, 4u, 0u);
-static const DWORD kPackedLengthCodeBits = PACK4(1u, 2u, 4u, 6u, 9u, 5u);
-static const DWORD kPackedLengthExtra = PACK4(0u, 0u, 1u, 2u, 4u, 0u);
-static const DWORD kPackedLengthBase = PACK5(3u, 4u, 5u, 7u, 11u, 27u);
-#define FAST_FIELD(packed, i) (((packed) >> (4 * (i))) & 15u)
-#define FAST_FIELD5(packed, i) (((packed) >> (5 * (i))) & 31u)
+/* The fast loop's view of a match's first six bits (its leading 0 and
+ * the five after it, so the index is below 32): how many bits come before
+ * the distance byte, and how the distance is made.  Both pair forms fit
+ * the long forms' rule distance = base + (byte << extra | extra bits) + 1:
+ * the near pair with no extra bits, the far pair with its 3 bits and base
+ * 256 (so the end-of-stream code reads as distance 2304). */
+typedef struct MatchHead {
+  BYTE first_bits;  /* bits up to the distance byte */
+  BYTE extra;       /* bits right after it that extend the distance */
+  BYTE long_mask;   /* 0xFF for a long match, 0 for a pair */
+  BYTE pair_length; /* 2 for a pair, 0 for a long match */
+  WORD base;
+} MatchHead;
+
+#define LONG_HEAD(bits, extra, base) {bits, extra, 0xFF, 0, base}
+#define NEAR_PAIR_HEAD {3, 0, 0, 2, 0}
+#define FAR_PAIR_HEAD {3, 3, 0, 2, 256}
+static const MatchHead kMatchHeads[32] = {
+    /* 0 0 then the distance prefix 0 0 0 0, 0 0 0 1, 0 0 1, 0 1, 1 */
+    LONG_HEAD(6, 4, 4096), LONG_HEAD(6, 3, 2048), LONG_HEAD(5, 2, 1024), LONG_HEAD(5, 2, 1024),
+    LONG_HEAD(4, 1, 512), LONG_HEAD(4, 1, 512), LONG_HEAD(4, 1, 512), LONG_HEAD(4, 1, 512),
+    LONG_HEAD(3, 1, 0), LONG_HEAD(3, 1, 0), LONG_HEAD(3, 1, 0), LONG_HEAD(3, 1, 0),
+    LONG_HEAD(3, 1, 0), LONG_HEAD(3, 1, 0), LONG_HEAD(3, 1, 0), LONG_HEAD(3, 1, 0),
+    /* 0 1 0 */
+    NEAR_PAIR_HEAD, NEAR_PAIR_HEAD, NEAR_PAIR_HEAD, NEAR_PAIR_HEAD,
+    NEAR_PAIR_HEAD, NEAR_PAIR_HEAD, NEAR_PAIR_HEAD, NEAR_PAIR_HEAD,
+    /* 0 1 1 */
+    FAR_PAIR_HEAD, FAR_PAIR_HEAD, FAR_PAIR_HEAD, FAR_PAIR_HEAD,
+    FAR_PAIR_HEAD, FAR_PAIR_HEAD, FAR_PAIR_HEAD, FAR_PAIR_HEAD,
+};
+#undef LONG_HEAD
+#undef NEAR_PAIR_HEAD
+#undef FAR_PAIR_HEAD
+
+enum { kEndOfStreamDistance = 256 + 8 * 255 + 7 + 1 };
+
+/* Long-match length codes by their first nine bits (the longest code):
+ * the length and the code's bit count; length 0 marks the byte form. */
+typedef struct LengthCode {
+  WORD length;
+  WORD bits;
+} LengthCode;
+
+static LengthCode LengthCodes[512];
+static int LengthCodesReady;
+
+/* Fills LengthCodes from the length forms; run once, on first use. */
+static void BuildLengthCodes(void) {
+  for (DWORD i = 0; i < COUNTOF(LengthCodes); i++) {
+    DWORD lz = 0;
+    while (lz < kLengthForms - 1 && !(i & (256u >> lz))) lz++;
+    if (lz == kLengthForms - 1) {
+      LengthCodes[i].length = 0;
+    } else {
+      DWORD ext = kLengthExtraBits[lz];
+      DWORD t = (i >> (9 - (lz + 1) - ext)) & ((1u << ext) - 1);
+      LengthCodes[i].length = (WORD)(kLengthBase[lz] + t);
+    }
+    LengthCodes[i].bits = kLengthCodeBits[lz];
+  }
+  LengthCodesReady = 1;
+}
 
 /* Fast loop margins (bytes that must remain at the top of an iteration).
  * An iteration is a run of literals, a match, or a run of literals ended
@@ -270,6 +318,7 @@ int DecompressStream(BYTE *destination, DWORD capacity, const BYTE *source,
   const BYTE *const in_end = source + source_size;
   BYTE *out = destination;
   const BYTE *in = source;
+  if (!LengthCodesReady) BuildLengthCodes();
   DWORD word = 0; /* unused code bits at the top, zeros below them */
   DWORD bits = 0; /* unused bits in word */
 
@@ -300,7 +349,7 @@ int DecompressStream(BYTE *destination, DWORD capacity, const BYTE *source,
       memcpy(out, in, 32);
       out += run;
       in += run;
-      word = run < 32 ? word << run : 0;
+      word = (DWORD)((ULONGLONG)word << run);
       bits -= run;
       if (bits == 0) continue;
     }
@@ -315,41 +364,38 @@ int DecompressStream(BYTE *destination, DWORD capacity, const BYTE *source,
     DWORD next_first = LoadWord(at);
     DWORD next_second = LoadWord(at + 1);
     DWORD view = word | (DWORD)((ULONGLONG)next_first >> bits);
-    DWORD pair = (view >> 30) & 1;
-    DWORD far_form = (view >> 29) & 1;
-    DWORD form = LeadingZeros((view << 2) | 0x08000000u);
-    DWORD n = pair ? 3u : 2u + FAST_FIELD(kPackedPrefixBits, form);
-    DWORD crossed_first = n > bits;
-    word = crossed_first ? next_first << ((n - bits) & 31) : word << n;
-    bits = bits - n + 32 * crossed_first;
-    DWORD b = crossed_first ? at[4] : at[0];
+    const MatchHead *head = &kMatchHeads[view >> 26];
+    /* bits - n goes below 0 exactly when the run crosses into the next
+     * word, and never reaches 32 (a run has at least 3 bits, or follows
+     * one), so its low five bits are the new count either way. */
+    DWORD n = head->first_bits;
+    DWORD left = bits - n;
+    DWORD crossed_first = left >> 31;
+    word = crossed_first ? next_first << (0u - left) : word << n;
+    bits = left & 31;
+    DWORD b = at[4 * crossed_first];
 
-    /* The second run: at most 4 + 9 bits, which the view holds in full. */
+    /* The second run: at most 4 + 9 bits, which the view holds in full.
+     * A shift by 32 (no extra bits) is defined on the 64-bit value. */
     view = word | (DWORD)((ULONGLONG)next_second >> bits);
-    DWORD w = 8 * b + (view >> 29);
-    DWORD pair_distance = far_form ? w + kFarPairBase : b + 1;
-    DWORD extra = FAST_FIELD(kPackedDistanceExtra, form);
-    DWORD long_distance = (form ? 256u << form : 0u) + (b << extra) + (view >> (32 - extra)) + 1;
-    DWORD length_view = view << extra;
-    DWORD lz = LeadingZeros(length_view | 0x04000000u);
-    /* Shift out the zeros and the 1, then keep the top ext bits; the extra
-     * shift by one makes ext = 0 yield 0. */
-    DWORD long_length = FAST_FIELD5(kPackedLengthBase, lz) +
-                        (((length_view << (lz + 1)) >> 1) >> (31 - FAST_FIELD(kPackedLengthExtra, lz)));
-    n = pair ? 3 * far_form : extra + FAST_FIELD(kPackedLengthCodeBits, lz);
-    DWORD crossed_second = n > bits;
-    word = crossed_second ? next_second << ((n - bits) & 31) : word << n;
-    bits = bits - n + 32 * crossed_second;
+    DWORD extra = head->extra;
+    DWORD distance = head->base + (DWORD)((((ULONGLONG)b << 32) | view) >> (32 - extra)) + 1;
+    const LengthCode *code = &LengthCodes[(view << extra) >> 23];
+    n = extra + (code->bits & head->long_mask);
+    left = bits - n;
+    DWORD crossed_second = left >> 31;
+    word = crossed_second ? next_second << (0u - left) : word << n;
+    bits = left & 31;
     DWORD crossed = crossed_first | crossed_second;
     in = at + 1 + 4 * crossed;
-    if (pair & far_form & (w == kEndOfStreamWord)) goto done;
+    if (distance == kEndOfStreamDistance && head->base == 256) goto done;
 
-    DWORD distance = pair ? pair_distance : long_distance;
-    DWORD length = pair ? 2 : long_length;
-    /* The length byte, when there is one, follows the code's last bit. */
-    DWORD length_byte = !pair & (lz == kLengthForms - 1);
-    length = length_byte ? kLengthByteBase + (crossed ? at[5] : at[1]) : length;
-    in += length_byte;
+    DWORD length = head->pair_length | (code->length & head->long_mask);
+    if (length == 0) {
+      /* The length byte follows the code's last bit. */
+      length = kLengthByteBase + at[1 + 4 * crossed];
+      in++;
+    }
     if (distance > (DWORD)(out - destination)) goto fail;
     out = CopyMatchFast(out, distance, length);
   }
