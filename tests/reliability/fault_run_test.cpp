@@ -248,6 +248,7 @@ TEST_F(FaultRun, EachKindOfFailureGivesItsMessage) {
       seen.insert(boxes);
     }
     // Every outcome listed for the kind does occur: the fixture reaches it.
+    printf("fault injection, %s: %d operations\n", name, counted.operations);
     for (const std::vector<Boxes> *list : {&e.startup, &e.run})
       for (const Boxes &b : *list)
         EXPECT_TRUE(seen.count(b)) << "never seen: " << ::testing::PrintToString(b);

@@ -164,6 +164,7 @@ TEST_F(HostileArchive, EveryTruncationIsRefusedByBoth) {
   ASSERT_EQ(RunWith(whole), 1);  // the uncut archive works
   ASSERT_EQ(ReadFileBytes(inst_ + "\\A.DAT"), kNewData);
   const std::string prefix = "qpk: " + scratch_.path() + "/case.qpk: damaged archive: ";
+  printf("hostile archives: %zu truncations, each through the updater and qpk\n", whole.size());
   for (size_t n = 0; n < whole.size(); n++) {
     SCOPED_TRACE("cut to " + std::to_string(n) + " of " + std::to_string(whole.size()));
     const std::vector<uint8_t> cut(whole.begin(), whole.begin() + (long)n);
@@ -294,6 +295,7 @@ TEST_F(HostileArchive, DamagedFieldsAndStreams) {
        "A.DAT: damaged member stream"},
   };
   const std::string archive_path = scratch_.path() + "/case.qpk";
+  printf("hostile archives: %zu damaged fields and streams\n", std::size(cases));
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     const bool archive_refused = c.refusal.rfind("archive: ", 0) == 0;

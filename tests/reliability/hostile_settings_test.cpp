@@ -153,6 +153,7 @@ TEST_F(HostileSettings, OverLongAndOddValues) {
       {"SETUP.INI: disk prefix that is no digit", ScriptSetup(),
        setup_key("InstallFiles0", "X:HOSHI.EXE,/:A.DAT"), kAbort, {kAborted}, 0, nothing},
   };
+  printf("hostile settings: %zu values\n", std::size(cases));
   for (const Case &c : cases) {
     SCOPED_TRACE(c.name);
     Renew();
