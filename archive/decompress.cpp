@@ -73,12 +73,13 @@ typedef struct MatchHead {
   BYTE extra;       /* bits right after it that extend the distance */
   BYTE long_mask;   /* 0xFF for a long match, 0 for a pair */
   BYTE pair_length; /* 2 for a pair, 0 for a long match */
-  WORD base;
+  BYTE shift;       /* 32 - extra */
+  WORD base1;       /* base + 1 */
 } MatchHead;
 
-#define LONG_HEAD(bits, extra, base) {bits, extra, 0xFF, 0, base}
-#define NEAR_PAIR_HEAD {3, 0, 0, 2, 0}
-#define FAR_PAIR_HEAD {3, 3, 0, 2, 256}
+#define LONG_HEAD(bits, extra, base) {bits, extra, 0xFF, 0, 32 - (extra), (base) + 1}
+#define NEAR_PAIR_HEAD {3, 0, 0, 2, 32, 1}
+#define FAR_PAIR_HEAD {3, 3, 0, 2, 29, 257}
 static const MatchHead kMatchHeads[32] = {
     /* 0 0 then the distance prefix 0 0 0 0, 0 0 0 1, 0 0 1, 0 1, 1 */
     LONG_HEAD(6, 4, 4096), LONG_HEAD(6, 3, 2048), LONG_HEAD(5, 2, 1024), LONG_HEAD(5, 2, 1024),
@@ -333,8 +334,9 @@ int DecompressStream(BYTE *destination, DWORD capacity, const BYTE *source,
    * of each code is close to random, so the loop reads a match both as a
    * pair and as a long match from the same loaded bytes and picks one,
    * rather than steering the loads by the kind. */
-  while ((DWORD)(in_end - in) >= kFastInputMargin &&
-         (DWORD)(out_end - out) >= kFastOutputMargin) {
+  const BYTE *const in_last = source_size >= kFastInputMargin ? in_end - kFastInputMargin : 0;
+  BYTE *const out_last = capacity >= kFastOutputMargin ? out_end - kFastOutputMargin : 0;
+  if (in_last && out_last) while (in <= in_last && out <= out_last) {
     {
       /* A code starts here, so an exhausted word is replaced now. */
       DWORD empty = bits == 0;
@@ -379,7 +381,7 @@ int DecompressStream(BYTE *destination, DWORD capacity, const BYTE *source,
      * A shift by 32 (no extra bits) is defined on the 64-bit value. */
     view = word | (DWORD)((ULONGLONG)next_second >> bits);
     DWORD extra = head->extra;
-    DWORD distance = head->base + (DWORD)((((ULONGLONG)b << 32) | view) >> (32 - extra)) + 1;
+    DWORD distance = head->base1 + (DWORD)((((ULONGLONG)b << 32) | view) >> head->shift);
     const LengthCode *code = &LengthCodes[(view << extra) >> 23];
     n = extra + (code->bits & head->long_mask);
     left = bits - n;
@@ -388,7 +390,7 @@ int DecompressStream(BYTE *destination, DWORD capacity, const BYTE *source,
     bits = left & 31;
     DWORD crossed = crossed_first | crossed_second;
     in = at + 1 + 4 * crossed;
-    if (distance == kEndOfStreamDistance && head->base == 256) goto done;
+    if (distance == kEndOfStreamDistance && head->base1 == 257) goto done;
 
     DWORD length = head->pair_length | (code->length & head->long_mask);
     if (length == 0) {
