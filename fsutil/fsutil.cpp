@@ -79,16 +79,6 @@ static HANDLE CreateTemporaryBeside(const char *path, PathBuffer temp_path) {
   return INVALID_HANDLE_VALUE;
 }
 
-/* Sets all three times of an existing file through a handle of its own. */
-static int StampFile(const char *path, const FILETIME *time) {
-  HANDLE file = CreateFileA(path, GENERIC_WRITE, 0, NULL, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, NULL);
-  if (file == INVALID_HANDLE_VALUE) return 0;
-  int ok = SetFileTime(file, time, time, time) ? 1 : 0;
-  if (!CloseHandle(file)) ok = 0;
-  return ok;
-}
-
 int WriteWholeFile(const char *path, const void *data, DWORD count,
                    const FILETIME *time) {
   PathBuffer temp_path;
@@ -110,12 +100,12 @@ int WriteWholeFile(const char *path, const void *data, DWORD count,
     DeleteFileA(temp_path);
     return 0;
   }
-  /* From here the destination holds the complete new contents.  NTFS may
-   * give a file that takes over a name the creation time of the file that
-   * had it (name tunnelling), so the times are set once more on the
-   * destination itself; failing that, the call fails as any unset time
-   * does, with the new contents in place. */
-  if (time && !StampFile(path, time)) return 0;
+  /* The times travel with the temporary through the rename.  (NTFS name
+   * tunnelling could hand a replacing file the creation time of the file
+   * it replaces; stamping the destination again would need a second open
+   * after the replacement, one that could fail with the new contents
+   * already in place, so it is not done: a result of 0 always means the
+   * destination was left as it was.) */
   return 1;
 }
 
