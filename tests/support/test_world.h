@@ -17,7 +17,9 @@
  * available there (tests that need drives are SIM_ONLY).
  *
  * The destructor removes every scratch folder and its contents, read-only
- * files included.  The helpers below take Windows paths and are written
+ * files included; on Linux it first runs SimReset (closing whatever a
+ * failed test left open), so make one TestWorld per test, before any other
+ * world setup, and inspect the world before it goes.  The helpers below take Windows paths and are written
  * with the platform calls, so they behave the same on both platforms; all
  * return false / nullopt on failure instead of failing the test. */
 #ifndef TESTS_SUPPORT_TEST_WORLD_H
