@@ -40,10 +40,9 @@
 #error "control words are loaded as host-order 32-bit values"
 #endif
 
-/* Code constants shared by both loops. */
+/* Code constants. */
 enum {
   kEndOfStreamWord = 2047,  /* far pair form value that ends the stream */
-  kNearPairMax = 256,       /* distances of the near pair form */
   kFarPairBase = 257,       /* distance of far pair form value 0 */
   kLengthByteBase = 27,     /* length of long form byte 0 */
   kDistanceForms = 5,
@@ -52,7 +51,6 @@ enum {
 
 /* Long-match distance forms by the number of 0 prefix bits (the fourth 0
  * ends the prefix without a 1). */
-static const BYTE kDistancePrefixBits[kDistanceForms] = {1, 2, 3, 4, 4};
 static const BYTE kDistanceExtraBits[kDistanceForms] = {1, 1, 2, 3, 4};
 static const WORD kDistanceBase[kDistanceForms] = {0, 512, 1024, 2048, 4096};
 
@@ -97,7 +95,8 @@ static const MatchHead kMatchHeads[32] = {
 #undef NEAR_PAIR_HEAD
 #undef FAR_PAIR_HEAD
 
-enum { kEndOfStreamDistance = 256 + 8 * 255 + 7 + 1 };
+/* The end-of-stream code as the far-pair head reads it: 257 + 2047. */
+enum { kEndOfStreamDistance = kFarPairBase + kEndOfStreamWord };
 
 /* Long-match length codes by their first nine bits (the longest code):
  * the length and the code's bit count; length 0 marks the byte form. */
