@@ -69,6 +69,12 @@ TargetCheck Compare(const std::string &what, double measured, double limit, bool
   return check;
 }
 
+// Whole numbers (byte counts) in full, others with four decimals.
+std::string FigureValue(double value) {
+  if (value == (double)(long long)value) return Format("%.0f", value);
+  return Format("%.4f", value);
+}
+
 std::string JsonString(const std::string &text) {
   std::string out = "\"";
   for (char c : text) {
@@ -225,7 +231,7 @@ std::string FormatFigures(const std::vector<Figure> &figures) {
   if (figures.empty()) return "(none measured)\n";
   std::string out = "| figure | value | unit | what |\n|---|---:|---|---|\n";
   for (const Figure &figure : figures)
-    out += "| " + figure.name + " | " + Format("%.6g", figure.value) + " | " + figure.unit + " | " +
+    out += "| " + figure.name + " | " + FigureValue(figure.value) + " | " + figure.unit + " | " +
            figure.description + " |\n";
   return out;
 }
@@ -255,7 +261,7 @@ std::string FormatJson(const std::vector<ResultRow> &rows, const std::vector<Fig
   }
   for (const Figure &figure : figures) {
     separate();
-    out += "  {\"figure\": " + JsonString(figure.name) + ", \"value\": " + Format("%.6g", figure.value) +
+    out += "  {\"figure\": " + JsonString(figure.name) + ", \"value\": " + FigureValue(figure.value) +
            ", \"unit\": " + JsonString(figure.unit) + "}";
   }
   return out + "\n]\n";

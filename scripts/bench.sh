@@ -23,7 +23,7 @@ figure() { printf '%s\t%s\t%s\t%s\n' "$1" "$2" "$3" "$4" >>"$figures"; }
 
 log "building (Release) in $build"
 cmake --preset bench >/dev/null
-cmake --build --preset bench -j 2 --target codec_bench
+cmake --build --preset bench -j 2 --target codec_bench >&2
 have_qpk=0
 if cmake --build --preset bench -j 2 --target qpk >/dev/null 2>&1; then have_qpk=1; else log "qpk does not build: no extraction figures"; fi
 have_run=0
