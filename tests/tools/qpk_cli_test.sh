@@ -86,5 +86,15 @@ expect "reason given" grep -q 'bad.qpk: damaged archive: index offset outside th
 cp a.qpk bad.qpk; printf '\x00\x00\x00\x10' | dd of=bad.qpk bs=1 seek=12 conv=notrunc 2>/dev/null
 check "entry count too large" 1 $QPK list bad.qpk
 
+# The example update is clean: check says nothing and exits 0.
+if [ -n "${SRC:-}" ]; then
+  ex=$SRC/examples
+  check "check the example" 0 $QPK check "$ex/update/UPDATE.INI" "$ex"/update/*.DAT "$ex"/update/*.TXT --setup "$ex/install/SETUP.INI"
+  expect "check the example: quiet" test ! -s out.txt
+  check "pack the example" 0 $QPK pack -o example.qpk "$ex"/update/*
+  check "check the example archive" 0 $QPK check example.qpk --setup "$ex/install/SETUP.INI"
+  expect "check the example archive: quiet" test ! -s out.txt
+fi
+
 echo "$passes passed, $failures failed"
 [ "$failures" = 0 ]
