@@ -1,8 +1,6 @@
 /* Hand-built archives and streams for the container and extraction tests:
  * every byte under the test's control, so damaged layouts are one field
- * change away.  Streams are built with a tiny bit writer that follows the
- * format's interleaving rule (a control word is reserved where its first
- * bit is needed; data bytes go to the end of the output). */
+ * change away.  Streams come from the codec tests' stream builder. */
 #ifndef TESTS_ARCHIVE_RAW_ARCHIVE_H
 #define TESTS_ARCHIVE_RAW_ARCHIVE_H
 
@@ -12,62 +10,15 @@
 #include <vector>
 
 #include "archive/container.h"
+#include "tests/support/stream_builder.h"
 
 namespace raw {
 
-class StreamWriter {
- public:
-  StreamWriter() { Reserve(); }
-  void Bit(int b) {
-    if (bits_ == 32) {
-      Store();
-      Reserve();
-    }
-    if (b) word_ |= 1u << (31 - bits_);
-    bits_++;
-  }
-  void Bits(unsigned value, int count) {
-    for (int i = count - 1; i >= 0; i--) Bit((value >> i) & 1);
-  }
-  void Byte(uint8_t b) { out_.push_back(b); }
-  void Literal(uint8_t b) {
-    Bit(1);
-    Byte(b);
-  }
-  void EndOfStream() {
-    Bits(3, 3);  // 0 1 1
-    Byte(255);
-    Bits(7, 3);  // 1 1 1
-  }
-  /* The last word's fill: one 1 bit, then 0 bits. */
-  std::vector<uint8_t> Finish() {
-    if (bits_ < 32) Bit(1);
-    Store();
-    return out_;
-  }
-
- private:
-  void Reserve() {
-    at_ = out_.size();
-    out_.resize(out_.size() + 4);
-    word_ = 0;
-    bits_ = 0;
-  }
-  void Store() {
-    for (int i = 0; i < 4; i++) out_[at_ + i] = (uint8_t)(word_ >> (8 * i));
-  }
-  std::vector<uint8_t> out_;
-  size_t at_ = 0;
-  uint32_t word_ = 0;
-  int bits_ = 0;
-};
-
 /* A stream of literals only, ended properly. */
 inline std::vector<uint8_t> LiteralStream(const std::vector<uint8_t> &bytes) {
-  StreamWriter w;
+  codec_test::StreamBuilder w;
   for (uint8_t b : bytes) w.Literal(b);
-  w.EndOfStream();
-  return w.Finish();
+  return w.End().Finish();
 }
 
 struct Member {

@@ -7,7 +7,7 @@
 
 #include <random>
 
-#include "tests/codec/stream_builder.h"
+#include "tests/support/stream_builder.h"
 
 using codec_test::Decoded;
 using codec_test::ReferenceDecode;

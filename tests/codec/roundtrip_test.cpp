@@ -8,7 +8,7 @@
 
 #include "archive/decompress.h"
 #include "archive/encode.h"
-#include "tests/codec/stream_builder.h"
+#include "tests/support/stream_builder.h"
 
 using Bytes = std::vector<uint8_t>;
 

@@ -67,18 +67,12 @@ raw::Member WithStream(const std::string &name, uint32_t size, std::vector<uint8
 
 // A long match at distance 1 as the stream's first code: before the start.
 std::vector<uint8_t> DistanceBeforeStart() {
-  raw::StreamWriter w;
-  w.Bits(0b001, 3);  // long match, distance form 1 to 512
-  w.Byte(0);
-  w.Bit(0);          // distance 1
-  w.Bit(1);          // length 3
-  w.EndOfStream();
-  return w.Finish();
+  return codec_test::StreamBuilder().Long(1, 3).End().Finish();
 }
 
 // Literals only, the end-of-stream code left out.
 std::vector<uint8_t> NoEndCode(const std::string &bytes) {
-  raw::StreamWriter w;
+  codec_test::StreamBuilder w;
   for (char c : bytes) w.Literal((uint8_t)c);
   return w.Finish();
 }
