@@ -39,8 +39,9 @@ test: build-native build-asan build-win32
 	  echo "== ctest --preset $$p =="; \
 	  ctest --preset $$p || status=1; \
 	done; \
+	echo "== fuzz smoke runs =="; \
+	./scripts/fuzz.sh --smoke || status=1; \
 	exit $$status
-	./scripts/fuzz.sh --smoke
 
 demo: build-native
 	./scripts/demo.sh
