@@ -5,7 +5,7 @@
 // produces wrong data are worthless.
 //
 //   codec_bench --corpus DIR [--figures FILE] [--out DIR] [--min-time S]
-//               [--decode-repetitions N] [google benchmark flags]
+//               [--decode-repetitions N] [--revision TEXT] [google benchmark flags]
 //
 // Each benchmark iteration is one pass over all members of a class, each
 // member coded on its own as the archive stores it.  Decodes are repeated
@@ -31,7 +31,7 @@
 namespace {
 
 struct Options {
-  std::string corpus, figures, out = ".";
+  std::string corpus, figures, out = ".", revision;
   double min_time = 0.2;
   int decode_repetitions = 3;
 };
@@ -190,7 +190,7 @@ std::vector<ResultRow> RoundTripOtherLevels() {
   return rows;
 }
 
-std::string MachineDescription() {
+std::string MachineDescription(const std::string &revision) {
   std::ifstream cpuinfo("/proc/cpuinfo");
   std::string line, model = "unknown CPU";
   int cpus = 0;
@@ -203,7 +203,9 @@ std::string MachineDescription() {
   char date[32];
   std::time_t now = std::time(nullptr);
   std::strftime(date, sizeof date, "%Y-%m-%d %H:%M UTC", std::gmtime(&now));
-  return "Machine: " + model + ", " + std::to_string(cpus) + " logical CPUs; run " + date + ".";
+  std::string text = "Machine: " + model + ", " + std::to_string(cpus) + " logical CPUs; run " + date;
+  if (!revision.empty()) text += "; sources at " + revision;
+  return text + ".";
 }
 
 bool ParseOptions(int argc, char **argv, Options *options) {
@@ -221,6 +223,8 @@ bool ParseOptions(int argc, char **argv, Options *options) {
       if (!value(&options->figures)) return false;
     } else if (arg == "--out") {
       if (!value(&options->out)) return false;
+    } else if (arg == "--revision") {
+      if (!value(&options->revision)) return false;
     } else if (arg == "--min-time") {
       if (!value(&number)) return false;
       options->min_time = std::stod(number);
@@ -298,7 +302,7 @@ int main(int argc, char **argv) {
 
   std::vector<Figure> figures = options.figures.empty() ? std::vector<Figure>() : ReadFigures(options.figures);
   std::vector<TargetCheck> targets = CheckTargets(rows, figures);
-  std::string machine = MachineDescription();
+  std::string machine = MachineDescription(options.revision);
   std::string markdown = machine + "\n\n" + FormatTable(rows) +
                          "\nMB = 10^6 bytes; throughput is input (uncompressed) bytes per second of one pass over "
                          "a class, each member coded on its own. Decode ratios are against the fastest decode of "

@@ -92,6 +92,10 @@ if [ "$have_run" = 1 ] && [ -f "$e2e/update.qpk" ]; then
   "$build/update_run_bench" --archive "$e2e/update.qpk" --files "$e2e/files" --rounds "${BENCH_ROUNDS:-3}" >>"$figures"
 fi
 
+# The sources measured: the commit, marked when the codec has local changes.
+revision=$(git rev-parse --short HEAD 2>/dev/null || echo unknown)
+git diff --quiet HEAD -- archive 2>/dev/null || revision+=" with local changes to archive/"
+
 log "codec benchmark"
-"$build/codec_bench" --corpus "$out/corpus" --figures "$figures" --out "$out" \
+"$build/codec_bench" --corpus "$out/corpus" --figures "$figures" --out "$out" --revision "$revision" \
   --min-time "${BENCH_MIN_TIME:-0.2}" --decode-repetitions "${BENCH_REPETITIONS:-3}"
