@@ -18,6 +18,13 @@ const char *ArchiveError = "";
 /* Largest entry count whose index block size fits 32 bits. */
 #define MAX_ENTRY_COUNT ((0xFFFFFFFFu - ARCHIVE_HEADER_SIZE) / ARCHIVE_ENTRY_SIZE)
 
+/* The most bytes a stream of stream_size bytes can decode to: every 25
+ * bits a match of 282 bytes (code 0 0, distance prefix 1, data byte, one
+ * extra bit, five 0 bits and the length byte). */
+static ULONGLONG MaxDecodedSize(DWORD stream_size) {
+  return ((ULONGLONG)stream_size * 8u / 25u + 1u) * 282u;
+}
+
 static const BYTE ArchiveMagic[4] = {'Q', 'P', 'K', 0};
 
 /* Where one open goes on: the block, the file and the temporary block are
@@ -118,6 +125,11 @@ ArchiveIndex *OpenArchive(void) {
   if (!(header.flags & IndexCompressedFlag) &&
       index_bytes > state.image_size - header.index_offset)
     return Fail(&state, "index cut short");
+  /* Nor may a compressed one claim more than its stream can hold: the
+   * densest code is a 282-byte match in 25 bits. */
+  if ((header.flags & IndexCompressedFlag) &&
+      index_bytes > MaxDecodedSize(state.image_size - header.index_offset))
+    return Fail(&state, "index stream too short for its entry count");
 
   /* 2. The index block: header copy and records. */
   state.index = (ArchiveIndex *)GlobalAlloc(GMEM_FIXED,

@@ -41,3 +41,25 @@ TEST(OpenArchiveFromFileFaults, EveryFailureReleasesEverything) {
 }
 
 }  // namespace
+
+namespace {
+
+// A few header bytes must not make the loader ask for gigabytes: an index
+// that cannot fit its image, plain or compressed, is refused before any
+// block is allocated.
+TEST(OpenArchiveBounds, RefusesImpossibleIndexSizesBeforeAllocating) {
+  for (bool compressed : {false, true}) {
+    std::vector<uint8_t> image = raw::Archive({}, compressed);
+    raw::Put32(&image, 12, 0x07FF5B00u);  // 4 GB of records
+    ArchiveImage = image.data();
+    ArchiveImageSize = (DWORD)image.size();
+    SimFaultArm(0, SimFaultAlloc, 0);
+    ArchiveIndex *index = OpenArchive();
+    int allocations = SimFaultOperations();
+    SimFaultDisarm();
+    EXPECT_EQ(index, nullptr) << compressed;
+    EXPECT_EQ(allocations, 0) << compressed;
+  }
+}
+
+}  // namespace
