@@ -236,6 +236,93 @@ struct MatchFinder {
   }
 };
 
+// Binary trees over the window, one per 3-byte hash, for the cheapest
+// parse.  Each tree orders its positions by the bytes that follow them, with
+// newer positions nearer the root, so a search walks its candidates from
+// the nearest outwards and meets the nearest match of every length on the
+// way: for each length it reports, no nearer position matches that long.
+// Inserting the current position re-roots its tree there, in the same walk.
+// Nodes live in a ring of twice the window, so a node within the window is
+// never overwritten by a newer one; a child farther back than the window
+// ends the walk.  A walk stops after depth_limit nodes (cutting the tree
+// there), or when a match reaches the length limit (the current position
+// then takes the matched node's place, which keeps the order for every
+// shorter comparison).
+struct TreeMatchFinder {
+  static constexpr unsigned kHashBits = 16;
+  static constexpr size_t kRing = 2 * kWindow;
+  const uint8_t *src;
+  size_t n;
+  size_t depth_limit;
+  std::vector<int32_t> head;
+  std::vector<int32_t> children;  // [2 * slot] older and smaller, [2 * slot + 1] older and larger
+  std::vector<int32_t> last_pair;
+
+  TreeMatchFinder(const uint8_t *s, size_t len, size_t depth)
+      : src(s), n(len), depth_limit(depth), head(size_t(1) << kHashBits, -1), children(2 * kRing, -1),
+        last_pair(65536, -1) {}
+
+  static uint32_t Hash3(const uint8_t *p) {
+    uint32_t v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
+    return (v * 2654435761u) >> (32 - kHashBits);
+  }
+  // Distance of the nearest earlier 2-byte match at i within pair reach, or
+  // 0; then records i for the positions that follow.  Called once for every
+  // position, in order.
+  size_t PairDistanceAndInsert(size_t i) {
+    if (i + 2 > n) return 0;
+    int32_t &slot = last_pair[size_t(src[i]) << 8 | src[i + 1]];
+    size_t distance = slot >= 0 && i - size_t(slot) <= kPairWindow ? i - size_t(slot) : 0;
+    slot = int32_t(i);
+    return distance;
+  }
+  // Enters position i (every position in order, each once) and calls
+  // found(length, distance) for each longer match on the way, nearest first.
+  template <class Found>
+  void SearchAndInsert(size_t i, Found found) {
+    if (i + kMinLong > n) return;
+    const size_t limit = n - i < kMaxLong ? n - i : kMaxLong;
+    const uint8_t *cur = src + i;
+    int32_t &root = head[Hash3(cur)];
+    int32_t candidate = root;
+    root = int32_t(i);
+    int32_t *smaller = &children[2 * (i % kRing)];     // where the next smaller node goes
+    int32_t *larger = &children[2 * (i % kRing) + 1];  // where the next larger node goes
+    size_t smaller_len = 0, larger_len = 0;  // bytes every node below them shares with cur
+    size_t best = kMinLong - 1;
+    for (size_t depth = 0;; depth++) {
+      if (candidate < 0 || i - size_t(candidate) > kWindow || depth >= depth_limit) {
+        *smaller = *larger = -1;
+        return;
+      }
+      int32_t *pair = &children[2 * (size_t(candidate) % kRing)];
+      const uint8_t *cand = src + candidate;
+      size_t len = smaller_len < larger_len ? smaller_len : larger_len;
+      len += MatchFinder::MatchLength(cand + len, cur + len, limit - len);
+      if (len > best) {
+        best = len;
+        found(len, i - size_t(candidate));
+      }
+      if (len >= limit) {
+        *smaller = pair[0];
+        *larger = pair[1];
+        return;
+      }
+      if (cand[len] < cur[len]) {
+        *smaller = candidate;
+        smaller = &pair[1];
+        candidate = *smaller;
+        smaller_len = len;
+      } else {
+        *larger = candidate;
+        larger = &pair[0];
+        candidate = *larger;
+        larger_len = len;
+      }
+    }
+  }
+};
+
 // ---- parsers ---------------------------------------------------------------
 
 size_t EncodeLiterals(const uint8_t *src, size_t n, StreamWriter &w) {
@@ -281,9 +368,13 @@ size_t EncodeGreedy(const uint8_t *src, size_t n, StreamWriter &w, size_t chain)
 
 // Cheapest parse: prices are fixed bit counts, so a forward pass that keeps
 // the cheapest way to reach every position is exact over the candidates the
-// finder offers (for each length, the nearest distance found).  A match of
-// at least nice_length bytes is taken outright, which keeps long runs linear.
-size_t EncodeOptimal(const uint8_t *src, size_t n, StreamWriter &w, size_t chain, size_t nice_length) {
+// finder offers.  A long match's price only grows with its distance, so the
+// nearest distance of each length is the only one worth pricing, and every
+// length from 3 up to the longest is priced at it; a pair is priced at its
+// nearest distance.  A match of at least nice_length bytes is taken
+// outright, which keeps long runs linear (the positions inside it are still
+// entered in the trees, but no parse leaves from them).
+size_t EncodeOptimal(const uint8_t *src, size_t n, StreamWriter &w, size_t depth, size_t nice_length) {
   struct Step {
     uint32_t price;
     uint16_t length;    // bytes the step into this position covers (1 = literal)
@@ -292,7 +383,7 @@ size_t EncodeOptimal(const uint8_t *src, size_t n, StreamWriter &w, size_t chain
   const uint32_t kUnreached = UINT32_MAX;
   std::vector<Step> steps(n + 1, Step{kUnreached, 0, 0});
   steps[0].price = 0;
-  MatchFinder mf(src, n, chain);
+  TreeMatchFinder mf(src, n, depth);
   auto relax = [&](size_t to, uint32_t price, size_t length, size_t distance) {
     if (price < steps[to].price) steps[to] = Step{price, uint16_t(length), uint16_t(distance)};
   };
@@ -300,23 +391,24 @@ size_t EncodeOptimal(const uint8_t *src, size_t n, StreamWriter &w, size_t chain
     size_t length, distance;
   };
   std::vector<Found> found;
-  found.reserve(64);
+  found.reserve(kMaxLong);
   for (size_t i = 0; i < n; i++) {
     const uint32_t here = steps[i].price;
-    mf.InsertUpTo(i);
     found.clear();
-    mf.Search(i, [&](size_t len, size_t dist) { found.push_back({len, dist}); });
+    size_t pair = mf.PairDistanceAndInsert(i);
+    mf.SearchAndInsert(i, [&](size_t len, size_t dist) { found.push_back({len, dist}); });
     if (!found.empty() && found.back().length >= nice_length) {
-      // Take it: the positions inside it are not expanded, so no parse
-      // leaves from them.
       const Found &f = found.back();
       relax(i + f.length, here + LongPrice(f.distance, f.length), f.length, f.distance);
-      mf.InsertUpTo(i + f.length - 1);
+      for (size_t k = i + 1; k < i + f.length; k++) {
+        mf.PairDistanceAndInsert(k);
+        mf.SearchAndInsert(k, [](size_t, size_t) {});
+      }
       i += f.length - 1;
       continue;
     }
     relax(i + 1, here + kLiteralPrice, 1, 0);
-    if (size_t pair = mf.PairDistance(i)) relax(i + 2, here + PairPrice(pair), 2, pair);
+    if (pair) relax(i + 2, here + PairPrice(pair), 2, pair);
     size_t len = kMinLong;
     for (const Found &f : found) {
       for (; len <= f.length; len++) relax(i + len, here + LongPrice(f.distance, len), len, f.distance);
@@ -354,6 +446,6 @@ size_t EncodeStream(const uint8_t *src, size_t n, uint8_t *dst, size_t capacity,
     return EncodeGreedy(src, n, w, kChain[level]);
   }
   if (level >= EncodeLevelBest) return EncodeOptimal(src, n, w, 256, 128);
-  static const size_t kChain[] = {16, 32, 64};
-  return EncodeOptimal(src, n, w, kChain[level - 6], 64);
+  static const size_t kDepth[] = {16, 32, 64};
+  return EncodeOptimal(src, n, w, kDepth[level - 6], 64);
 }

@@ -3,6 +3,7 @@
 // format has is reachable from the encoder's output.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <string>
 
@@ -152,6 +153,58 @@ TEST(RoundTrip, BestIsNoLargerThanFast) {
     EXPECT_LE(Encode(*in, EncodeLevelBest).size(), Encode(*in, EncodeLevelFast).size());
     EXPECT_LT(Encode(*in, EncodeLevelFast).size(), Encode(*in, EncodeLevelStore).size());
   }
+}
+
+// The cheapest parse by the format's own bit counts, found by trying every
+// distance at every position: a lower bound for any encoder, in bits with
+// data bytes counted as 8, end-of-stream code included.
+size_t CheapestParseBits(const Bytes &in) {
+  const size_t n = in.size();
+  std::vector<size_t> best(n + 1, SIZE_MAX);
+  best[0] = 0;
+  auto relax = [&](size_t to, size_t price) { best[to] = std::min(best[to], price); };
+  for (size_t i = 0; i < n; i++) {
+    relax(i + 1, best[i] + 9);
+    for (size_t d = 1; d <= i && d <= 8192; d++) {
+      size_t len = 0;
+      while (i + len < n && len < 282 && in[i + len] == in[i + len - d]) len++;
+      if (len >= 2 && d <= 2303) relax(i + 2, best[i] + (d <= 256 ? 11 : 14));
+      size_t dist = d <= 512 ? 12 : d <= 1024 ? 13 : d <= 2048 ? 15 : d <= 4096 ? 17 : 18;
+      for (size_t l = 3; l <= len; l++) {
+        size_t code = l == 3 ? 1 : l == 4 ? 2 : l <= 6 ? 4 : l <= 10 ? 6 : l <= 26 ? 9 : 13;
+        relax(i + l, best[i] + dist + code);
+      }
+    }
+  }
+  return best[n] + 14;
+}
+
+TEST(RoundTrip, BestReachesTheCheapestParse) {
+  // Short and far matches of every form, runs and random stretches, with no
+  // match long enough to be taken outright: the best level must find the
+  // nearest match of every length, so its stream is the cheapest one up to
+  // the last control word's rounding.
+  std::mt19937 rng(5);
+  Bytes text = Text(12000), data;
+  while (data.size() < 16000) {
+    switch (rng() % 3) {
+      case 0: {
+        size_t at = rng() % (text.size() - 100);
+        data.insert(data.end(), text.begin() + at, text.begin() + at + 1 + rng() % 100);
+        break;
+      }
+      case 1: {
+        Bytes r = Random(rng, rng() % 300);
+        data.insert(data.end(), r.begin(), r.end());
+        break;
+      }
+      default: data.insert(data.end(), 1 + rng() % 100, uint8_t(rng()));
+    }
+  }
+  size_t bits = CheapestParseBits(data);
+  size_t size = Encode(data, EncodeLevelBest).size();
+  EXPECT_GE(size * 8, bits);
+  EXPECT_LE(size * 8, bits + 32 + 8) << "cheapest parse " << (bits + 7) / 8 << " bytes";
 }
 
 }  // namespace
