@@ -160,61 +160,50 @@ static inline DWORD LeadingZeros(DWORD v) { return (DWORD)__builtin_clz(v); }
 /* Match copy for the fast loop.  Entry: 2 <= length <= 282, distance
  * within the output so far, at least 288 bytes of room at out.  Writes the
  * bytes of the byte-by-byte rule, then more (never past 288 in all);
- * returns the match's end. */
+ * returns the match's end.
+ *
+ * Most matches are short, so the first 32 bytes are written the same way
+ * for every distance of 8 or more: four 8-byte blocks in order, each of
+ * which reads only bytes written before it.  Only a longer match chooses
+ * its block size by the distance, where the choice is rare and steady. */
 static inline BYTE *CopyMatchFast(BYTE *out, DWORD distance, DWORD length) {
   BYTE *end = out + length;
   const BYTE *from = out - distance;
-  if (distance >= 16) {
-    /* No 16-byte block reads a byte the same block writes; two blocks
-     * cover most matches. */
-    memcpy(out, from, 16);
-    memcpy(out + 16, from + 16, 16);
-    out += 32;
-    from += 32;
+  if (distance < 8) {
+    /* Lay down 8 bytes by the plain rule, after which the output repeats
+     * with the smallest multiple of the period that is >= 8, and 8-byte
+     * blocks from that far back never overlap what they write. */
+    static const BYTE kSpread[8] = {0, 8, 8, 9, 8, 10, 12, 14};
+    for (int i = 0; i < 8; i++) out[i] = from[i];
+    from = out + 8 - kSpread[distance];
+    out += 8;
     while (out < end) {
-      memcpy(out, from, 16);
-      out += 16;
-      from += 16;
+      Copy8(out, from);
+      out += 8;
+      from += 8;
     }
     return end;
   }
-  if (distance >= 8) {
+  Copy8(out, from);
+  Copy8(out + 8, from + 8);
+  Copy8(out + 16, from + 16);
+  Copy8(out + 24, from + 24);
+  if (length <= 32) return end;
+  out += 32;
+  from += 32;
+  if (distance >= 16) {
+    /* No 16-byte block reads a byte the same block writes. */
+    do {
+      memcpy(out, from, 16);
+      out += 16;
+      from += 16;
+    } while (out < end);
+  } else {
     do {
       Copy8(out, from);
       out += 8;
       from += 8;
     } while (out < end);
-    return end;
-  }
-  if (distance == 1 || distance == 2 || distance == 4) {
-    /* The period divides 8: one 8-byte pattern repeats exactly. */
-    ULONGLONG pattern;
-    if (distance == 1) {
-      pattern = 0x0101010101010101ull * from[0];
-    } else if (distance == 2) {
-      WORD pair;
-      memcpy(&pair, from, sizeof(pair));
-      pattern = 0x0001000100010001ull * pair;
-    } else {
-      pattern = 0x0000000100000001ull * LoadWord(from);
-    }
-    do {
-      memcpy(out, &pattern, sizeof(pattern));
-      out += 8;
-    } while (out < end);
-    return end;
-  }
-  /* Periods 3, 5, 6, 7: lay down 8 bytes by the plain rule, after which the
-   * output repeats with the smallest multiple of the period that is >= 8,
-   * and 8-byte blocks from that far back never overlap what they write. */
-  static const BYTE kSpread[8] = {0, 8, 8, 9, 8, 10, 12, 14};
-  for (int i = 0; i < 8; i++) out[i] = from[i];
-  from = out + 8 - kSpread[distance];
-  out += 8;
-  while (out < end) {
-    Copy8(out, from);
-    out += 8;
-    from += 8;
   }
   return end;
 }
